@@ -1,0 +1,48 @@
+#include "case/CaseData.h"
+
+#include <new>
+
+TIntervalArray TIntervalArray::Zeros(std::size_t n) {
+  TIntervalArray a;
+  if (n == 0) return a;
+  void* p = std::calloc(n, sizeof(double));  // calloc checks n * 8 for overflow
+  if (p == nullptr) return a;
+  a.data_.reset(static_cast<double*>(p));
+  a.size_ = n;
+  return a;
+}
+
+bool TCaseData::Create(int32_t n) {
+  TCaseData fresh;
+  if (!fresh.Redimension(n)) return false;
+  *this = std::move(fresh);
+  return true;
+}
+
+bool TCaseData::Redimension(int32_t n) {
+  if (n < 1) return false;
+  TIntervalArray d = TIntervalArray::Zeros(static_cast<std::size_t>(n));
+  if (d.size() == 0) return false;
+  TIntervalArray l = TIntervalArray::Zeros(static_cast<std::size_t>(n));
+  if (l.size() == 0) return false;
+  durations = std::move(d);
+  loads = std::move(l);
+  N = n;
+  return true;
+}
+
+static bool InTable(int32_t k, const TIntervalArray& a) {
+  return k >= 1 && static_cast<std::size_t>(k) <= a.size();
+}
+
+bool TCaseData::SetDuration(int32_t k, double value) {
+  if (!InTable(k, durations) || k > N) return false;
+  durations[static_cast<std::size_t>(k) - 1] = value;
+  return true;
+}
+
+bool TCaseData::SetLoad(int32_t k, double value) {
+  if (!InTable(k, loads) || k > N) return false;
+  loads[static_cast<std::size_t>(k) - 1] = value;
+  return true;
+}

@@ -1,0 +1,94 @@
+#pragma once
+// The case being prepared: interval table, scalar plant, loss and base-power
+// data, and the solver's algorithm parameters. One record per run; the entry
+// handlers write it, the case-file writer reads it.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+struct TAlgorithmParameters {
+  // Declaration order is the order in which the case file writes them.
+  int32_t nu = 40;
+  int32_t nd = 30;
+  int32_t klim = 10;
+  double Epsext = 0.0001;
+  double Rhoext = 0.995;
+  double xnl = 0.0;
+  double x0 = 1.0;
+  double xlowbd = -1.0;
+  double y0 = 0.0;
+  double z0 = 1.0;
+  double Rho = 0.95;
+  double Epsln = 0.0001;
+  int32_t Maxit = 30;
+  double Bigm = 100000000.0;
+  double Sigma = 0.01;
+  double Epslnp = 0.00001;
+  double Epslmek = 1e-20;
+  double Mu0 = 5.0;
+  int32_t iprint = 0;
+
+  // Puts every parameter back to its default.
+  void SetDefaults() { *this = TAlgorithmParameters{}; }
+};
+
+// A zero-filled array of doubles. Allocated with calloc, so a large table of
+// zeros costs address space, not touched memory, until values are stored.
+class TIntervalArray {
+public:
+  TIntervalArray() = default;
+  // Empty on allocation failure (check with size()).
+  static TIntervalArray Zeros(std::size_t n);
+
+  std::size_t size() const { return size_; }
+  double* data() { return data_.get(); }
+  const double* data() const { return data_.get(); }
+  double& operator[](std::size_t i) { return data_[i]; }
+  double operator[](std::size_t i) const { return data_[i]; }
+
+private:
+  struct Free { void operator()(double* p) const { std::free(p); } };
+  std::unique_ptr<double[], Free> data_;
+  std::size_t size_ = 0;
+};
+
+struct TCaseData {
+  double base = 0.0;
+  TIntervalArray durations;
+  TIntervalArray loads;
+
+  int32_t N = 1;
+  double c0 = 0.0;
+  double c = 0.0;
+  double q = 0.0;
+  double a0 = 0.0;
+  double a1 = 0.0;
+  double Ptmin = 0.0;
+  double Ptmax = 0.0;
+  double Vtot = 0.0;
+  double Phmin = 0.0;
+  double Phmax = 0.0;
+  double Zeta0 = 0.0;
+  double Zetat = 0.0;
+  double Zetah = 0.0;
+  double Gammat = 0.0;
+  double Gammah = 0.0;
+
+  TAlgorithmParameters alg;
+
+  // Every scalar 0.0, N intervals of zeros, algorithm defaults.
+  // Returns false (record unchanged) when n < 1 or the arrays cannot be had.
+  bool Create(int32_t n);
+
+  // Discards both arrays and makes new ones of n zeros. Returns false and
+  // leaves the record exactly as it was when n < 1 or allocation fails, so
+  // the table always holds N >= 1 elements.
+  bool Redimension(int32_t n);
+
+  // Interval k is numbered 1..N as the user sees it. Returns false, storing
+  // nothing, when k is outside 1..N.
+  bool SetDuration(int32_t k, double value);
+  bool SetLoad(int32_t k, double value);
+};

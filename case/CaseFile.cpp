@@ -1,0 +1,1 @@
+#include "case/CaseFile.h"

@@ -1,0 +1,1 @@
+#include "case/Cp1252.h"

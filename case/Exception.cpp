@@ -1,0 +1,2 @@
+#include "case/Exception.h"
+// Out-of-line anchor so the exception classes' type information lives here.

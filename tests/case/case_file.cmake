@@ -1,0 +1,1 @@
+# case file tests (to be written)

@@ -1,0 +1,1 @@
+# conversions tests (to be written)

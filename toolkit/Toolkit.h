@@ -1,0 +1,251 @@
+#pragma once
+// The controls the windows are written against, over Qt Widgets.
+//
+// Event rules the handlers rely on (each proven in tests/toolkit):
+//  1. OnChange: once per editing action of the user (even one that leaves the
+//     text as it was), once per assignment by code of a *different* text,
+//     nothing for the same text; a handler assigning its own edit runs nested.
+//  2. Loading a layout raises nothing: texts are in place before handlers
+//     are bound.
+//  3. OnEnter/OnExit only for focus moves between controls of one window; a
+//     switch to another window or application raises neither. A button press
+//     moves the focus first, so OnExit of the field runs before OnClick.
+//  4. When a form is first activated the focus goes to its first tab stop and
+//     that control's OnEnter runs.
+//  5. Entering an edit by keyboard or initial focus selects its whole text; a
+//     mouse entry puts the caret at the click.
+//  6. No default or cancel buttons: Enter in an edit and Escape press nothing;
+//     Space or Enter press the focused button.
+//  7. MaxLength refuses typed and pasted characters beyond it, never cuts a
+//     text assigned by code.
+//  8. TUpDown: 16-bit range, steps from a typed in-range number, no wrap,
+//     reversed range when Max < Min, Up/Down keys in the bound edit, digits
+//     grouped with the system's thousands separator from 1000 on.
+//
+// Every handler runs through TApplication::Dispatch, which catches anything
+// thrown and shows it in the error display, so no exception crosses Qt.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QWidget;
+class QLabel;
+class QGroupBox;
+class QPushButton;
+class QPlainTextEdit;
+class QLineEdit;
+
+class TObject {
+public:
+  virtual ~TObject() = default;
+};
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+// Binds a handler method of a form: Bind(this, &TForm1::set_vectors).
+template <class F>
+TNotifyEvent Bind(F* form, void (F::*method)(TObject*)) {
+  return [form, method](TObject* sender) { (form->*method)(sender); };
+}
+
+// A font as face, character (em) height in pixels, weight. Faces missing on
+// the system ("MS Sans Serif", "Arial") fall back to the nearest sans serif.
+struct TFontSpec {
+  const char* face = nullptr;  // nullptr: take the parent's font
+  int height = 0;
+  bool bold = false;
+};
+
+class TForm;
+
+class TControl : public TObject {
+public:
+  ~TControl() override;
+  const std::string& Name() const { return name_; }
+  QWidget* Widget() const { return widget_; }
+  TForm* Form() const { return form_; }
+
+  int Left() const;
+  int Top() const;
+  int Width() const;
+  int Height() const;
+  void SetBounds(int left, int top, int width, int height);
+  void SetFont(const TFontSpec& font);
+
+  bool Focused() const;
+  void SetFocus();
+
+protected:
+  TControl(TForm* form, std::string name, QWidget* widget);
+  TForm* form_;
+  std::string name_;
+  QWidget* widget_;  // owned by its Qt parent
+};
+
+class TLabel : public TControl {
+public:
+  TLabel(TForm* form, std::string name, QWidget* parent);
+  std::string Caption() const;
+  void SetCaption(std::string_view text);  // resizes the label to its text
+  QLabel* Qt() const;
+};
+
+class TGroupBox : public TControl {
+public:
+  TGroupBox(TForm* form, std::string name, QWidget* parent);
+  std::string Caption() const;
+  void SetCaption(std::string_view text);
+  QGroupBox* Qt() const;
+};
+
+class TButton : public TControl {
+public:
+  TButton(TForm* form, std::string name, QWidget* parent);
+  std::string Caption() const;
+  void SetCaption(std::string_view text);
+  void Click();  // as a press by the user: runs OnClick through Dispatch
+  QPushButton* Qt() const;
+  TNotifyEvent OnClick;
+};
+
+class TLabeledEdit : public TControl {
+public:
+  TLabeledEdit(TForm* form, std::string name, QWidget* parent);
+  ~TLabeledEdit() override;
+
+  std::string Text() const;  // UTF-8
+  // Compares first: the same text does nothing at all (no event, caret and
+  // selection untouched); a different text raises OnChange once.
+  void SetText(std::string_view text);
+
+  int MaxLength() const;             // 0: no limit
+  void SetMaxLength(int characters);  // limits typing and pasting only
+
+  int SelStart() const;  // caret position, in characters
+  void SetSelStart(int position);
+  int SelLength() const;
+  void SelectAll();
+
+  TLabel* EditLabel() const { return label_.get(); }
+  QLineEdit* Qt() const;
+
+  TNotifyEvent OnChange;
+  TNotifyEvent OnEnter;
+  TNotifyEvent OnExit;
+
+  // Keeps the caption label 3 px above the edit, left-aligned with it.
+  void PlaceLabel();
+
+private:
+  std::unique_ptr<TLabel> label_;
+};
+
+class TUpDown : public TControl {
+public:
+  TUpDown(TForm* form, std::string name, QWidget* parent);
+
+  int16_t Min() const { return min_; }
+  int16_t Max() const { return max_; }
+  int16_t Position() const { return position_; }
+  void SetMin(int16_t v) { min_ = v; }
+  void SetMax(int16_t v) { max_ = v; }       // applied unchanged, even below Min
+  void SetPosition(int16_t v);                // writes nothing into the edit
+  void SetAssociate(TLabeledEdit* edit);      // arrows and Up/Down keys drive it
+  TLabeledEdit* Associate() const { return associate_; }
+  void SetThousands(bool on) { thousands_ = on; }
+
+  // One step as the arrows do it: +1 towards Max (up) or -1 towards Min.
+  void StepUp();
+  void StepDown();
+
+  QWidget* UpArrow() const;
+  QWidget* DownArrow() const;
+
+  // The thousands separator used for grouping; empty means no grouping.
+  // Defaults to the operating system's; tests may replace it.
+  static void SetGroupSeparatorForTesting(const std::string* separator);
+  static std::string GroupSeparator();
+
+private:
+  void Step(int direction);
+  std::string FormatPosition() const;
+  int16_t min_ = 0, max_ = 100, position_ = 0;
+  bool thousands_ = true;
+  TLabeledEdit* associate_ = nullptr;
+};
+
+class TMemo : public TControl {
+public:
+  TMemo(TForm* form, std::string name, QWidget* parent);
+  void Clear();
+  void Add(std::string_view line);  // appends one line, cost independent of length
+  int LineCount() const;
+  std::string Line(int index) const;
+  QPlainTextEdit* Qt() const;
+  TNotifyEvent OnDblClick;
+};
+
+enum class TBorderStyle { Single, Sizeable };
+
+class TForm : public TObject {
+public:
+  // owner: the application object or nullptr; owned forms are deleted when
+  // the application ends unless deleted before.
+  explicit TForm(TObject* owner);
+  ~TForm() override;
+  TForm(const TForm&) = delete;
+  TForm& operator=(const TForm&) = delete;
+
+  QWidget* Widget() const;      // the top-level window
+  QWidget* ClientArea() const;  // parent of the controls placed on the form
+
+  std::string Caption() const;
+  void SetCaption(std::string_view text);
+  void SetClientSize(int width, int height);
+  void SetOuterSize(int width, int height);  // frame and title bar included
+  void SetBorderStyle(TBorderStyle style);   // no maximize button either way
+  void SetFont(const TFontSpec& font);
+  void SetFramePosition(int left, int top);  // top-left corner of the frame
+  // left = owner.left + (owner.width - width) / 2, same for top; outer sizes,
+  // truncated halves, negatives become 0.
+  void CenterOver(const TForm& owner);
+
+  int Left() const;    // frame
+  int Top() const;
+  int OuterWidth() const;
+  int OuterHeight() const;
+
+  void Show();
+  void Close();
+  // Runs a modal loop until the form is closed, however it is closed.
+  void ShowModal();
+  bool Modal() const;
+
+  TControl* ActiveControl() const { return active_; }
+  TControl* FindControl(std::string_view name) const;
+  const std::vector<TControl*>& Controls() const { return controls_; }
+  // The tab stops in the order the Tab key walks them.
+  const std::vector<TControl*>& TabSequence() const { return tab_sequence_; }
+
+  // Layout loading uses these.
+  void AddControl(std::unique_ptr<TControl> control);
+  void SetTabSequence(std::vector<TControl*> sequence);
+
+  // Called by the toolkit when the focus moves inside this form.
+  void FocusMoved(TControl* to, int qt_focus_reason);
+  void FirstActivation();
+
+private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  std::vector<std::unique_ptr<TControl>> owned_;
+  std::vector<TControl*> controls_;
+  std::vector<TControl*> tab_sequence_;
+  TControl* active_ = nullptr;
+  TObject* owner_ = nullptr;
+  friend class TApplication;
+};
