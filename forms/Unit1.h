@@ -1,0 +1,105 @@
+#pragma once
+// The main window: the case's interval table, plant, loss and base-power
+// fields, the file fields, "GRAVAR" and the button that opens the
+// algorithm-parameters dialog.
+
+#include <string>
+
+#include "case/CaseData.h"
+#include "toolkit/Toolkit.h"
+
+class TForm1 : public TForm {
+public:
+  explicit TForm1(TObject* owner);
+
+  // Controls, in declaration order.
+  TLabel* Label1 = nullptr;
+  TGroupBox* GroupBox1 = nullptr;
+  TLabeledEdit* LabeledEdit1 = nullptr;
+  TLabeledEdit* LabeledEdit2 = nullptr;
+  TUpDown* UpDown1 = nullptr;
+  TLabeledEdit* LabeledEdit3 = nullptr;
+  TLabeledEdit* LabeledEdit4 = nullptr;
+  TLabeledEdit* LabeledEdit5 = nullptr;
+  TGroupBox* GroupBox2 = nullptr;
+  TLabel* Label2 = nullptr;
+  TLabeledEdit* LabeledEdit6 = nullptr;
+  TLabeledEdit* LabeledEdit7 = nullptr;
+  TLabeledEdit* LabeledEdit8 = nullptr;
+  TLabeledEdit* LabeledEdit9 = nullptr;
+  TLabeledEdit* LabeledEdit10 = nullptr;
+  TLabeledEdit* LabeledEdit11 = nullptr;
+  TLabeledEdit* LabeledEdit12 = nullptr;
+  TLabeledEdit* LabeledEdit13 = nullptr;
+  TLabeledEdit* LabeledEdit14 = nullptr;
+  TLabeledEdit* LabeledEdit15 = nullptr;
+  TLabel* Label3 = nullptr;
+  TGroupBox* GroupBox3 = nullptr;
+  TLabeledEdit* LabeledEdit16 = nullptr;
+  TLabeledEdit* LabeledEdit17 = nullptr;
+  TLabeledEdit* LabeledEdit18 = nullptr;
+  TLabeledEdit* LabeledEdit19 = nullptr;
+  TLabeledEdit* LabeledEdit20 = nullptr;
+  TGroupBox* GroupBox4 = nullptr;
+  TLabeledEdit* LabeledEdit21 = nullptr;
+  TLabeledEdit* LabeledEdit22 = nullptr;
+  TButton* Button1 = nullptr;
+  TLabel* Label4 = nullptr;
+  TLabel* Label6 = nullptr;
+  TLabel* Label7 = nullptr;
+  TMemo* Memo1 = nullptr;
+  TButton* Button2 = nullptr;
+  TButton* Button3 = nullptr;
+
+  // The case being prepared; the dialog reads and writes its parameters.
+  TCaseData CaseData;
+
+  // Handlers.
+  void FormCreate(TObject* Sender);
+  void set_max_int(TObject* Sender);
+  void set_vectors(TObject* Sender);
+  void LabeledEdit2Change(TObject* Sender);
+  void LabeledEdit3Change(TObject* Sender);
+  void LabeledEdit4Change(TObject* Sender);
+  void Button3Click(TObject* Sender);
+  void Memo1DblClick(TObject* Sender);
+  void Button1Click(TObject* Sender);
+  void Button2Click(TObject* Sender);
+
+  void set_base(TObject* Sender);
+  void set_c0(TObject* Sender);
+  void set_c(TObject* Sender);
+  void set_q(TObject* Sender);
+  void set_Ptmin(TObject* Sender);
+  void set_Ptmax(TObject* Sender);
+  void set_a0(TObject* Sender);
+  void set_a1(TObject* Sender);
+  void set_Vtot(TObject* Sender);
+  void set_Phmin(TObject* Sender);
+  void set_Phmax(TObject* Sender);
+  void set_Zeta0(TObject* Sender);
+  void set_Zetat(TObject* Sender);
+  void set_Zetah(TObject* Sender);
+  void set_Gammat(TObject* Sender);
+  void set_Gammah(TObject* Sender);
+
+  // How often the count field has been entered (set_max_int has run).
+  int CountFieldEntries() const { return count_field_entries_; }
+
+  static const char* const kMemoHeader;
+
+private:
+  // Accepts "." as well as "," as the decimal mark by rewriting the field,
+  // then converts and stores into target; a bad text gives
+  // "Caracter inválido!" and the field becomes "0".
+  void NormalizeDecimalComma(TLabeledEdit* field, double& target);
+  // The rewrite alone: each "." of a working copy taken once becomes ",",
+  // written back at every position, caret at the end.
+  void RewriteDecimalPoints(TLabeledEdit* field);
+  void ShowError(const std::string& text);
+
+  int count_field_entries_ = 0;
+  int rewrite_depth_ = 0;
+};
+
+extern TForm1* Form1;
