@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include <QGuiApplication>
 #include <exception>
 
 #include "forms/Unit1.h"
@@ -10,6 +11,7 @@ int RunZormekGui(int argc, char** argv) {
   int qt_argc = argc > 0 ? 1 : 0;
   char* qt_argv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
   TApplication app(qt_argc, qt_argv);
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.zormek.ZormekGui"));
   try {
     Application->Initialize();
     Application->SetTitle("ZORMEK_GUI");
