@@ -1,0 +1,122 @@
+// A case typed as a user would, from start-up to "GRAVAR".
+
+#include "forms/CwdFixture.h"
+#include "forms/FormFixture.h"
+
+namespace {
+
+class SaveCase : public MainWindowTest {
+protected:
+  ScopedTempCwd cwd;
+};
+
+// The example case: two intervals, base power 100, plant and loss values
+// left empty, default algorithm parameters.
+TEST_F(SaveCase, TypicalCaseGivesTheExampleFileByteForByte) {
+  ASSERT_TRUE(cwd.ok());
+  Type("2");  // over the selected "1"
+  Tab();
+  Type("100");  // base power
+  Tab();        // interval number "1"
+  Tab();
+  Type("10");
+  Tab();
+  Type("500");
+  Click(form->Button3);
+  QTest::mouseClick(form->UpDown1->UpArrow(), Qt::LeftButton);
+  ASSERT_EQ(form->LabeledEdit2->Text(), "2");
+  TabTo(form->LabeledEdit3);
+  Type("14");
+  Tab();
+  Type("700");
+  TabTo(form->Button3);
+  Key(Qt::Key_Space);
+  TabTo(form->LabeledEdit22);
+  Type("Caso exemplo");
+  Tab();
+  Type("caso1");
+  Tab();
+  ASSERT_TRUE(HasFocus(form->Button1));
+  Key(Qt::Key_Space);
+
+  EXPECT_EQ(recorder.Texts(), (std::vector<std::string>{"Todos os dados relativos aos intervalos foram apagados!"}));
+  ASSERT_EQ(form->Memo1->LineCount(), 3);
+  const std::string expected = ReadFile(ZK_GOLDEN_DIR "/caso_exemplo.dad");
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(ReadFile("caso1.dad"), expected);
+  // The window stays as it was.
+  EXPECT_EQ(form->LabeledEdit21->Text(), "caso1");
+  EXPECT_EQ(form->Memo1->LineCount(), 3);
+}
+
+TEST_F(SaveCase, MissingDurationIsReportedOnceAndNothingIsWritten) {
+  ASSERT_TRUE(cwd.ok());
+  Type("2");
+  TabTo(form->LabeledEdit2);
+  Type("2");
+  Tab();
+  Type("14");
+  Tab();
+  Type("700");
+  Click(form->Button3);
+  QTest::mouseClick(form->UpDown1->DownArrow(), Qt::LeftButton);
+  TabTo(form->LabeledEdit4);
+  Type("500");
+  Click(form->Button3);
+  TabTo(form->LabeledEdit21);
+  Type("caso2");
+  recorder.Clear();
+  Click(form->Button1);
+  // Interval 1's duration was stored as 0.0 by "OK" with the empty field.
+  ASSERT_EQ(recorder.Texts(), (std::vector<std::string>{"Intervalo não informado!"}));
+  EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
+  EXPECT_EQ(recorder.boxes[0].owner, form);
+  EXPECT_FALSE(FileExists("caso2.dad"));
+}
+
+TEST_F(SaveCase, EveryMissingValueGetsItsOwnBoxDurationsFirst) {
+  ASSERT_TRUE(cwd.ok());
+  Type("3");
+  recorder.Clear();
+  Click(form->Button1);
+  EXPECT_EQ(recorder.Texts(),
+            (std::vector<std::string>{"Intervalo não informado!", "Intervalo não informado!", "Intervalo não informado!",
+                                      "Carga não informada!", "Carga não informada!", "Carga não informada!"}));
+  EXPECT_FALSE(FileExists(".dad"));
+}
+
+TEST_F(SaveCase, EmptyNameWritesDotDadAndBadTitlesAreRefused) {
+  ASSERT_TRUE(cwd.ok());
+  TabTo(form->LabeledEdit3);
+  Type("1");
+  Tab();
+  Type("2");
+  Click(form->Button3);
+  Click(form->Button1);
+  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_TRUE(FileExists(".dad"));
+
+  form->LabeledEdit22->SetText("linha\nquebrada");
+  form->LabeledEdit21->SetText("caso3");
+  Click(form->Button1);
+  ASSERT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
+  EXPECT_FALSE(FileExists("caso3.dad"));
+}
+
+TEST_F(SaveCase, ANameWithASlashIsRefused) {
+  ASSERT_TRUE(cwd.ok());
+  TabTo(form->LabeledEdit3);
+  Type("1");
+  Tab();
+  Type("2");
+  Click(form->Button3);
+  TabTo(form->LabeledEdit21);
+  Type("a/b");
+  Click(form->Button1);
+  ASSERT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
+  EXPECT_FALSE(FileExists("a/b.dad"));
+}
+
+}  // namespace
