@@ -1,3 +1,5 @@
-# GUI benchmarks: run under xvfb-run by tools/run-bench.sh.
+# GUI benchmarks, run by tools/run-bench.sh (under xvfb-run for the start-up).
 add_executable(bench_startup ${CMAKE_CURRENT_LIST_DIR}/bench_startup.cpp)
 target_link_libraries(bench_startup PRIVATE zk::forms)
+add_executable(bench_memo ${CMAKE_CURRENT_LIST_DIR}/bench_memo.cpp)
+target_link_libraries(bench_memo PRIVATE zk::forms Qt6::Test)
