@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the build tree, unpacks it into a temporary
+# root and checks what a user would get: the program, its desktop entry and
+# icon, the Qt runtime as dependencies, and a program that starts.
+#   test_package.sh BUILD_DIR
+set -euo pipefail
+BUILD=$(cd "$1" && pwd)
+TMP=$(mktemp -d)
+trap 'rm -rf "$TMP"' EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$TMP" && cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$TMP/out" >"$TMP/cpack.log" 2>&1) ||
+  { cat "$TMP/cpack.log"; fail "cpack failed"; }
+DEB=$(ls "$TMP"/out/*.deb | head -1)
+[ -f "$DEB" ] || fail "no .deb produced"
+echo "package: $(basename "$DEB")"
+
+dpkg-deb --info "$DEB" >"$TMP/info"
+grep -q '^ Package: zormek-gui$' "$TMP/info" || fail "package name"
+DEPENDS=$(sed -n 's/^ Depends: //p' "$TMP/info")
+echo "depends: $DEPENDS"
+for lib in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
+  echo "$DEPENDS" | grep -q "$lib" || fail "dependency $lib missing"
+done
+
+ROOT="$TMP/root"
+dpkg -x "$DEB" "$ROOT"
+for f in usr/bin/zormek_gui \
+         usr/share/applications/org.zormek.ZormekGui.desktop \
+         usr/share/icons/hicolor/48x48/apps/org.zormek.ZormekGui.png \
+         usr/share/icons/hicolor/scalable/apps/org.zormek.ZormekGui.svg; do
+  [ -f "$ROOT/$f" ] || fail "missing /$f"
+done
+[ -x "$ROOT/usr/bin/zormek_gui" ] || fail "program not executable"
+file "$ROOT/usr/share/icons/hicolor/48x48/apps/org.zormek.ZormekGui.png" | grep -q '48 x 48' || fail "icon is not 48x48"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$ROOT/usr/share/applications/org.zormek.ZormekGui.desktop" || fail "desktop entry invalid"
+fi
+grep -q '^Exec=zormek_gui$' "$ROOT/usr/share/applications/org.zormek.ZormekGui.desktop" || fail "Exec line"
+grep -q '^Icon=org.zormek.ZormekGui$' "$ROOT/usr/share/applications/org.zormek.ZormekGui.desktop" || fail "Icon line"
+# Directories in the package are world-readable.
+dpkg-deb --contents "$DEB" | awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" { bad=1; print } END { exit bad }' ||
+  fail "directory permissions"
+
+# Smoke test: the unpacked program starts headless and is still running
+# after two seconds (it only ends when its window is closed).
+cd "$TMP"
+set +e
+QT_QPA_PLATFORM=offscreen timeout 2 "$ROOT/usr/bin/zormek_gui" >"$TMP/run.log" 2>&1
+rc=$?
+set -e
+[ "$rc" -eq 124 ] || { cat "$TMP/run.log"; fail "program ended with $rc instead of running"; }
+[ ! -e "$TMP/.dad" ] || fail "the program wrote a file without being asked"
+echo "2 passed, 0 failed"
