@@ -1,1 +1,302 @@
 #include "case/CaseFile.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <new>
+
+#include "case/Cp1252.h"
+#include "case/FileNumber.h"
+#include "case/FileSink.h"
+
+namespace {
+
+constexpr std::size_t kChunk = std::size_t{1} << 20;
+
+// Collects bytes and hands them on in chunks of about kChunk bytes. Every
+// "\n" of a line is written as CR LF by the callers (Eol()).
+class TChunkWriter {
+public:
+  explicit TChunkWriter(const TChunkSink& emit) : emit_(emit), buffer_(new char[kChunk + 256]) {}
+
+  bool ok() const { return ok_; }
+
+  // Room for at least `size` more bytes (size <= 256) at Tail().
+  char* Reserve(std::size_t size) {
+    if (used_ + size > kChunk + 256) Flush();
+    return buffer_.get() + used_;
+  }
+  void Advance(std::size_t size) {
+    used_ += size;
+    if (used_ >= kChunk) Flush();
+  }
+
+  void Append(const char* data, std::size_t size) {
+    while (size > 0 && ok_) {
+      const std::size_t room = kChunk - (used_ < kChunk ? used_ : kChunk);
+      const std::size_t piece = size < room ? size : room;
+      std::memcpy(buffer_.get() + used_, data, piece);
+      data += piece;
+      size -= piece;
+      Advance(piece);
+    }
+  }
+  void Append(std::string_view s) { Append(s.data(), s.size()); }
+
+  void Int10(int32_t v) { Advance(WriteInt10(Reserve(kMaxFileNumber), v)); }
+  void Fixed(double v, int d) { Advance(WriteFixed(Reserve(kMaxFileNumber), v, d)); }
+  void Exp(double v, int d) { Advance(WriteExp(Reserve(kMaxFileNumber), v, d)); }
+  void Eol() { Append("\r\n", 2); }
+
+  // Bytes that go out as they are, bypassing the buffer (after what is
+  // already buffered).
+  void EmitDirect(const char* data, std::size_t size) {
+    Flush();
+    if (ok_ && size > 0) ok_ = emit_(data, size);
+  }
+
+  bool Flush() {
+    if (ok_ && used_ > 0) ok_ = emit_(buffer_.get(), used_);
+    used_ = 0;
+    return ok_;
+  }
+
+private:
+  const TChunkSink& emit_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
+  bool ok_ = true;
+};
+
+// A vector block: `count` copies of one value, eight to a line. The value is
+// formatted once; full lines are copied, and long runs go out as one
+// prepared chunk of whole lines sent again and again.
+void WriteBlock(TChunkWriter& w, double value, uint64_t count) {
+  char field[kMaxFileNumber];
+  const std::size_t width = WriteFixed(field, value, 2);
+  std::string line;
+  for (int i = 0; i < 8; ++i) line.append(field, width);
+  line += "\r\n";
+  uint64_t lines = count / 8;
+  const uint64_t rest = count % 8;
+  const uint64_t per_chunk = kChunk / line.size();
+  if (lines >= 2 * per_chunk) {
+    std::string run;
+    run.reserve(per_chunk * line.size());
+    for (uint64_t i = 0; i < per_chunk; ++i) run += line;
+    while (lines >= per_chunk && w.ok()) {
+      w.EmitDirect(run.data(), run.size());
+      lines -= per_chunk;
+    }
+  }
+  for (; lines > 0 && w.ok(); --lines) w.Append(line);
+  if (rest > 0) {
+    w.Append(line.data(), width * rest);
+    w.Eol();
+  }
+}
+
+void WriteValues(TChunkWriter& w, const double* values, uint64_t count) {
+  for (uint64_t i = 0; i < count && w.ok(); ++i) w.Fixed(values[i], 2);
+}
+
+std::string CodeName(char32_t cp) {
+  char code[16];
+  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
+  return code;
+}
+
+// The character as the user typed it, and its code: "😀" (U+1F600).
+std::string CharacterName(char32_t cp) {
+  std::string utf8;
+  if (cp < 0x80) {
+    utf8 += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    utf8 += static_cast<char>(0xC0 | (cp >> 6));
+    utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    utf8 += static_cast<char>(0xE0 | (cp >> 12));
+    utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    utf8 += static_cast<char>(0xF0 | (cp >> 18));
+    utf8 += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return "\"" + utf8 + "\" (" + CodeName(cp) + ")";
+}
+
+bool IsControl(char32_t cp) { return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F); }
+
+}  // namespace
+
+std::vector<std::string> CheckIntervals(const TCaseData& data) {
+  std::vector<std::string> messages;
+  const std::size_t n = data.N > 0 ? static_cast<std::size_t>(data.N) : 0;
+  if (n == 0 || data.durations.size() < n || data.loads.size() < n) {
+    messages.push_back("Número de intervalos inválido!");
+    return messages;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (data.durations[i] == 0.0) messages.push_back("Intervalo não informado!");
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (data.loads[i] == 0.0) messages.push_back("Carga não informada!");
+  }
+  return messages;
+}
+
+std::string CheckTitle(std::string_view title_utf8, std::string* cp1252) {
+  const std::optional<std::u32string> text = DecodeUtf8(title_utf8);
+  if (!text) return "O título do caso não é um texto válido!";
+  std::string out;
+  out.reserve(text->size());
+  for (char32_t cp : *text) {
+    if (cp == '\n' || cp == '\r') {
+      return "O título do caso não pode conter quebras de linha!";
+    }
+    if (IsControl(cp)) {
+      return "O título do caso não pode conter caracteres de controle (" + CodeName(cp) +
+             ")!";
+    }
+    const int byte = CodePointToCp1252(cp);
+    if (byte < 0) {
+      return "O título do caso contém o caractere " + CharacterName(cp) +
+             ", que não pode ser gravado no arquivo (Windows-1252)!";
+    }
+    out.push_back(static_cast<char>(byte));
+  }
+  *cp1252 = std::move(out);
+  return std::string();
+}
+
+std::string CheckBaseName(std::string_view base_utf8, std::string* path) {
+  if (base_utf8.find('/') != std::string_view::npos) {
+    return "O nome do arquivo não pode conter \"/\": o arquivo é gravado na pasta atual!";
+  }
+  if (base_utf8.find('\0') != std::string_view::npos) {
+    return "O nome do arquivo não pode conter o caractere nulo!";
+  }
+  *path = std::string(base_utf8) + ".dad";
+  return std::string();
+}
+
+bool FormatCaseFile(const TCaseData& data, std::string_view title_bytes,
+                    const TChunkSink& emit) {
+  const uint64_t n = data.N > 0 ? static_cast<uint64_t>(data.N) : 0;
+  const uint64_t have = data.durations.size() < data.loads.size() ? data.durations.size()
+                                                                  : data.loads.size();
+  const uint64_t values = n < have ? n : have;
+  const TAlgorithmParameters& a = data.alg;
+  TChunkWriter w(emit);
+
+  w.Append(title_bytes);  // 1
+  w.Eol();
+  w.Int10(data.N);  // 2
+  WriteValues(w, data.durations.data(), values);
+  w.Eol();
+  WriteValues(w, data.loads.data(), values);  // 3
+  w.Eol();
+  w.Int10(a.nu);  // 4
+  w.Int10(a.nd);
+  w.Eol();
+  w.Int10(a.klim);  // 5
+  w.Fixed(a.Epsext, 6);
+  w.Fixed(a.Rhoext, 5);
+  w.Eol();
+  w.Fixed(data.base, 2);  // 6
+  w.Eol();
+  w.Exp(data.c0, 2);  // 7
+  w.Exp(data.c, 2);
+  w.Exp(data.q, 2);
+  w.Fixed(data.Ptmin, 4);
+  w.Fixed(data.Ptmax, 4);
+  w.Eol();
+  w.Exp(data.a0, 2);  // 8
+  w.Exp(data.a1, 2);
+  w.Fixed(data.Phmin, 4);
+  w.Fixed(data.Phmax, 4);
+  w.Fixed(data.Vtot, 2);
+  w.Eol();
+  w.Exp(data.Zeta0, 2);  // 9
+  w.Exp(data.Zetat, 2);
+  w.Exp(data.Zetah, 2);
+  w.Exp(data.Gammat, 2);
+  w.Exp(data.Gammah, 2);
+  w.Eol();
+  WriteBlock(w, a.xnl, 6 * n);  // 10..14
+  WriteBlock(w, a.x0, 6 * n);
+  WriteBlock(w, a.xlowbd, 2 * n);
+  WriteBlock(w, a.y0, 5 * n + 1);
+  WriteBlock(w, a.z0, 6 * n);
+  w.Exp(a.Rho, 2);  // 15
+  w.Exp(a.Epsln, 2);
+  w.Int10(a.Maxit);
+  w.Exp(a.Bigm, 1);
+  w.Exp(a.Sigma, 2);
+  w.Exp(a.Epslnp, 2);
+  w.Exp(a.Epslmek, 2);
+  w.Exp(a.Mu0, 2);
+  w.Eol();
+  w.Int10(a.iprint);  // 16
+  w.Eol();
+  return w.Flush();
+}
+
+std::string FormatCaseFileToString(const TCaseData& data, std::string_view title_bytes) {
+  std::string out;
+  FormatCaseFile(data, title_bytes, [&out](const char* p, std::size_t size) {
+    out.append(p, size);
+    return true;
+  });
+  return out;
+}
+
+std::vector<std::string> WriteCaseFile(const TCaseData& data, std::string_view title_utf8,
+                                       std::string_view base_utf8, TFileSink* sink) {
+  std::vector<std::string> messages = CheckIntervals(data);
+  if (!messages.empty()) return messages;
+  std::string title;
+  std::string path;
+  std::string problem = CheckTitle(title_utf8, &title);
+  if (problem.empty()) problem = CheckBaseName(base_utf8, &path);
+  if (!problem.empty()) return {problem};
+
+  auto failure = [&path](const std::string& reason) {
+    return std::vector<std::string>{"Não foi possível gravar o arquivo \"" + path + "\": " +
+                                    reason + "!"};
+  };
+  std::unique_ptr<TFileSink> own;
+  if (sink == nullptr) {
+    own = MakeAtomicFileSink();
+    sink = own.get();
+  }
+  if (!sink->Open(path)) {
+    const std::string reason = sink->Error();
+    sink->Abort();
+    return failure(reason);
+  }
+  bool written = false;
+  std::string reason;
+  try {
+    written = FormatCaseFile(data, title, [sink](const char* p, std::size_t size) {
+      return sink->Write(p, size);
+    });
+    if (!written) reason = sink->Error();
+  } catch (const std::bad_alloc&) {
+    reason = "memória insuficiente";
+  }
+  if (written && !sink->Commit()) {
+    written = false;
+    reason = sink->Error();
+  }
+  if (!written) {
+    sink->Abort();
+    return failure(reason);
+  }
+  return {};
+}

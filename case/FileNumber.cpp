@@ -1,1 +1,362 @@
 #include "case/FileNumber.h"
+
+#include <cmath>
+#include <cstring>
+
+// How a value is written, in three steps:
+//   1. split |x| into m * 2^e (m < 2^53);
+//   2. find q = round-half-even(|x| / 10^p) for the rounding position p the
+//      conversion asks for (never finer than the 19th significant digit);
+//   3. lay out q * 10^p in the conversion's layout.
+// Step 2 has two exact paths: 128-bit integers for the everyday fixed values
+// (the result has at most 19 digits and the scaling fits), and a decimal
+// big-number expansion of the whole double for everything else.
+//
+// The 1E40 corner: the choice between the fixed layout and the 40-digit "e"
+// layout is made on the value as written (rounded to 19 significant digits),
+// so a value that would round up to 1E40 is written "1.000...e+40". No double
+// lies in that gap (the largest double below 1E40 is about 1E40 - 1.1E24,
+// and the gap is 5E20 wide), so the corner only fixes the rule.
+
+namespace {
+
+__extension__ typedef unsigned __int128 u128;
+
+constexpr int kMaxDigits = 19;   // significant digits computed
+constexpr int kMaxWritten = 40;  // digits written in all
+
+constexpr uint64_t kPow10[20] = {
+    1ull,
+    10ull,
+    100ull,
+    1000ull,
+    10000ull,
+    100000ull,
+    1000000ull,
+    10000000ull,
+    100000000ull,
+    1000000000ull,
+    10000000000ull,
+    100000000000ull,
+    1000000000000ull,
+    10000000000000ull,
+    100000000000000ull,
+    1000000000000000ull,
+    10000000000000000ull,
+    100000000000000000ull,
+    1000000000000000000ull,
+    10000000000000000000ull,
+};
+
+struct TParts {
+  bool negative;
+  uint64_t m;  // |x| = m * 2^e
+  int e;
+  enum { kFinite, kInf, kNan } kind;
+};
+
+TParts Split(double x) {
+  uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  TParts r;
+  r.negative = (bits >> 63) != 0;
+  const int field = static_cast<int>((bits >> 52) & 0x7FF);
+  const uint64_t frac = bits & ((uint64_t{1} << 52) - 1);
+  r.kind = TParts::kFinite;
+  if (field == 0x7FF) {
+    r.kind = frac == 0 ? TParts::kInf : TParts::kNan;
+    r.m = 0;
+    r.e = 0;
+  } else if (field == 0) {
+    r.m = frac;
+    r.e = -1074;
+  } else {
+    r.m = frac | (uint64_t{1} << 52);
+    r.e = field - 1075;
+  }
+  return r;
+}
+
+// Writes the decimal digits of v (no leading zeros; "" for 0) ending at end,
+// returns the start.
+char* DigitsBackward(char* end, uint64_t v) {
+  static const char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  while (v >= 100) {
+    const unsigned pair = static_cast<unsigned>(v % 100) * 2;
+    v /= 100;
+    *--end = kPairs[pair + 1];
+    *--end = kPairs[pair];
+  }
+  if (v >= 10) {
+    const unsigned pair = static_cast<unsigned>(v) * 2;
+    *--end = kPairs[pair + 1];
+    *--end = kPairs[pair];
+  } else if (v > 0) {
+    *--end = static_cast<char>('0' + v);
+  }
+  return end;
+}
+
+// The exact decimal expansion of m * 2^e: |x| = digits * 10^-scale.
+// Worst case is the smallest subnormals' 767 significant digits.
+struct TExact {
+  char digits[800];
+  int len;    // no leading zeros; at least 1 digit for a non-zero value
+  int scale;  // decimal places
+
+  // floor(log10 |x|)
+  int Exponent() const { return len - 1 - scale; }
+};
+
+void Expand(uint64_t m, int e, TExact* out) {
+  // Base 10^9 limbs, least significant first. 2^1024 needs 35 limbs,
+  // 2^53 * 5^1074 needs 86.
+  constexpr uint64_t kBase = 1000000000;
+  uint32_t limb[96];
+  int n = 0;
+  while (e < 0 && (m & 1) == 0) {
+    m >>= 1;
+    ++e;
+  }
+  for (uint64_t v = m; v != 0; v /= kBase) limb[n++] = static_cast<uint32_t>(v % kBase);
+  auto multiply = [&](uint32_t factor) {
+    uint64_t carry = 0;
+    for (int i = 0; i < n; ++i) {
+      const uint64_t t = uint64_t{limb[i]} * factor + carry;
+      limb[i] = static_cast<uint32_t>(t % kBase);
+      carry = t / kBase;
+    }
+    while (carry != 0) {
+      limb[n++] = static_cast<uint32_t>(carry % kBase);
+      carry /= kBase;
+    }
+  };
+  int scale = 0;
+  if (e >= 0) {
+    for (int left = e; left > 0; left -= 29) multiply(uint32_t{1} << (left < 29 ? left : 29));
+  } else {
+    // m / 2^k = m * 5^k / 10^k
+    scale = -e;
+    constexpr uint32_t kPow5_13 = 1220703125;
+    int left = scale;
+    for (; left >= 13; left -= 13) multiply(kPow5_13);
+    uint32_t rest = 1;
+    for (; left > 0; --left) rest *= 5;
+    if (rest != 1) multiply(rest);
+  }
+  char* p = out->digits;
+  char tmp[10];
+  char* top = DigitsBackward(tmp + 9, limb[n - 1]);
+  const std::size_t first = static_cast<std::size_t>(tmp + 9 - top);
+  std::memcpy(p, top, first);
+  p += first;
+  for (int i = n - 2; i >= 0; --i) {
+    uint32_t v = limb[i];
+    for (int k = 8; k >= 0; --k) {
+      p[k] = static_cast<char>('0' + v % 10);
+      v /= 10;
+    }
+    p += 9;
+  }
+  out->len = static_cast<int>(p - out->digits);
+  out->scale = scale;
+}
+
+// q = round-half-even(|x| / 10^p), which must have at most 19 digits before
+// any carry (so q <= 10^19).
+uint64_t RoundAt(const TExact& x, int p) {
+  const int keep = x.len - x.scale - p;  // digits of x at positions >= p
+  if (keep >= x.len) {
+    uint64_t q = 0;
+    for (int i = 0; i < x.len; ++i) q = q * 10 + static_cast<uint64_t>(x.digits[i] - '0');
+    return q * kPow10[keep - x.len];
+  }
+  uint64_t q = 0;
+  for (int i = 0; i < keep; ++i) q = q * 10 + static_cast<uint64_t>(x.digits[i] - '0');
+  if (keep < 0) return 0;  // below a tenth of the last position
+  const char next = x.digits[keep];
+  bool up = next > '5';
+  if (next == '5') {
+    bool rest = false;
+    for (int i = keep + 1; i < x.len && !rest; ++i) rest = x.digits[i] != '0';
+    up = rest || (q & 1) != 0;
+  }
+  return q + (up ? 1 : 0);
+}
+
+// Pads text [begin, end) to width 10 at out. Returns the length.
+std::size_t Place(char* out, const char* begin, const char* end) {
+  const std::size_t len = static_cast<std::size_t>(end - begin);
+  std::size_t pad = len < 10 ? 10 - len : 0;
+  std::memset(out, ' ', pad);
+  std::memcpy(out + pad, begin, len);
+  return pad + len;
+}
+
+std::size_t WriteSpecial(char* out, const TParts& x) {
+  const char* word = x.kind == TParts::kInf ? "inf" : "nan";
+  char text[4] = {x.negative ? '-' : ' ', word[0], word[1], word[2]};
+  return Place(out, text, text + 4);
+}
+
+// The "e" layout: sign, d.ddd, "e", exponent sign, at least two digits.
+// digits/count are the significant digits (count >= 1); missing positions
+// up to 1 + decimals are written '0'.
+std::size_t WriteELayout(char* out, bool negative, const char* digits, int count,
+                         int decimals, int exponent) {
+  char text[kMaxWritten + 16];
+  char* t = text;
+  *t++ = negative ? '-' : ' ';
+  *t++ = digits[0];
+  if (decimals > 0) {
+    *t++ = '.';
+    for (int i = 1; i <= decimals; ++i) *t++ = i < count ? digits[i] : '0';
+  }
+  *t++ = 'e';
+  *t++ = exponent < 0 ? '-' : '+';
+  const unsigned mag = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
+  if (mag >= 100) *t++ = static_cast<char>('0' + mag / 100);
+  *t++ = static_cast<char>('0' + mag / 10 % 10);
+  *t++ = static_cast<char>('0' + mag % 10);
+  return Place(out, text, t);
+}
+
+// The fixed layout of q * 10^-decimals (q < 10^19): the common case.
+std::size_t WriteFixedSmall(char* out, bool negative, uint64_t q, int decimals) {
+  char text[32];
+  char* end = text + sizeof text;
+  char* t = DigitsBackward(end, q);
+  while (end - t < decimals + 1) *--t = '0';
+  if (decimals > 0) {
+    // Shift the integer part left by one to open the point.
+    char* point = end - decimals;
+    std::memmove(t - 1, t, static_cast<std::size_t>(point - t));
+    --t;
+    point[-1] = '.';
+  }
+  *--t = negative ? '-' : ' ';
+  return Place(out, t, end);
+}
+
+// Fixed conversion of q * 10^p with the 40-digit rule; p >= -decimals.
+std::size_t WriteFixedGeneral(char* out, bool negative, uint64_t q, int p, int decimals) {
+  if (p == -decimals) return WriteFixedSmall(out, negative, q, decimals);
+  char qd[24];
+  char* qend = qd + sizeof qd;
+  char* qs = DigitsBackward(qend, q);
+  const int qlen = static_cast<int>(qend - qs);
+  // Here the value was rounded at its 19th significant digit, so it has at
+  // least 19 - decimals >= 13 integer digits and no leading zeros to add.
+  const int int_digits = qlen + p;
+  if (int_digits > kMaxWritten) {
+    return WriteELayout(out, negative, qs, qlen, kMaxWritten - 1, int_digits - 1);
+  }
+  int shown = decimals;
+  if (int_digits > kMaxWritten - decimals) shown = kMaxWritten - int_digits;
+  // Digits: q, then zeros down to position -shown (the dropped decimals
+  // were zeros beyond the 19th digit anyway).
+  char text[kMaxWritten + 8];
+  char* t = text;
+  *t++ = negative ? '-' : ' ';
+  const int total = int_digits + shown;
+  for (int i = 0; i < total; ++i) {
+    if (i == int_digits) *t++ = '.';
+    *t++ = i < qlen ? qs[i] : '0';
+  }
+  return Place(out, text, t);
+}
+
+// 128-bit attempt at q = round-half-even(|x| * 10^decimals). Returns false
+// when the scaling does not fit or q has more than 19 digits.
+inline bool FixedFast(uint64_t m, int e, int decimals, uint64_t* q) {
+  const u128 scaled = static_cast<u128>(m) * kPow10[decimals];  // < 2^73
+  if (e >= 0) {
+    if (e > 10) return false;
+    const u128 v = scaled << e;
+    if (v >= kPow10[19]) return false;
+    *q = static_cast<uint64_t>(v);
+    return true;
+  }
+  const int k = -e;
+  if (k >= 75) {  // scaled < 2^73 <= 2^k / 4: rounds to 0
+    *q = 0;
+    return true;
+  }
+  const u128 whole = scaled >> k;
+  const u128 rest = scaled - (whole << k);
+  const u128 half = static_cast<u128>(1) << (k - 1);
+  const u128 r = whole + ((rest > half || (rest == half && (whole & 1) != 0)) ? 1 : 0);
+  if (r >= kPow10[19]) return false;
+  *q = static_cast<uint64_t>(r);
+  return true;
+}
+
+}  // namespace
+
+std::size_t WriteInt10(char* p, int32_t value) {
+  char text[16];
+  char* end = text + sizeof text;
+  const bool negative = value < 0;
+  const uint64_t mag = negative ? static_cast<uint64_t>(-static_cast<int64_t>(value))
+                                : static_cast<uint64_t>(value);
+  char* t = mag == 0 ? end - 1 : DigitsBackward(end, mag);
+  if (mag == 0) *t = '0';
+  if (negative) *--t = '-';
+  return Place(p, t, end);
+}
+
+std::size_t WriteFixed(char* p, double value, int decimals) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > 6) decimals = 6;
+  const TParts x = Split(value);
+  if (x.kind != TParts::kFinite) return WriteSpecial(p, x);
+  uint64_t q;
+  if (FixedFast(x.m, x.e, decimals, &q)) return WriteFixedSmall(p, x.negative, q, decimals);
+  TExact exact;
+  Expand(x.m, x.e, &exact);
+  const int exponent = exact.Exponent();
+  const int position = exponent - (kMaxDigits - 1) > -decimals ? exponent - (kMaxDigits - 1)
+                                                                : -decimals;
+  return WriteFixedGeneral(p, x.negative, RoundAt(exact, position), position, decimals);
+}
+
+std::size_t WriteExp(char* p, double value, int decimals) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > 6) decimals = 6;
+  const TParts x = Split(value);
+  if (x.kind != TParts::kFinite) return WriteSpecial(p, x);
+  if (x.m == 0) {
+    const char zero[1] = {'0'};
+    return WriteELayout(p, x.negative, zero, 1, decimals, 0);
+  }
+  TExact exact;
+  Expand(x.m, x.e, &exact);
+  int exponent = exact.Exponent();
+  uint64_t q = RoundAt(exact, exponent - decimals);
+  if (q == kPow10[decimals + 1]) {  // 9.995 -> 10.00: one more digit
+    q = kPow10[decimals];
+    ++exponent;
+  }
+  char digits[24];
+  char* end = digits + sizeof digits;
+  char* d = DigitsBackward(end, q);
+  return WriteELayout(p, x.negative, d, static_cast<int>(end - d), decimals, exponent);
+}
+
+void AppendInt10(std::string& out, int32_t value) {
+  char buffer[kMaxFileNumber];
+  out.append(buffer, WriteInt10(buffer, value));
+}
+
+void AppendFixed(std::string& out, double value, int decimals) {
+  char buffer[kMaxFileNumber];
+  out.append(buffer, WriteFixed(buffer, value, decimals));
+}
+
+void AppendExp(std::string& out, double value, int decimals) {
+  char buffer[kMaxFileNumber];
+  out.append(buffer, WriteExp(buffer, value, decimals));
+}
