@@ -40,11 +40,14 @@ public:
   // whatever it throws; nothing escapes.
   static void Dispatch(const TNotifyEvent& handler, TObject* sender) noexcept;
 
-  // Forms owned by the application (see TForm's owner).
+  // Forms owned by the application (see TForm's owner). Adopt also makes the
+  // first adopted form the main form.
   void Adopt(TForm* form);
   void Release(TForm* form);
 
 private:
+  friend class TForm;
+  void Own(TForm* form);  // a form created with the application as owner
   std::unique_ptr<QApplication> qt_;
   std::string title_;
   TForm* main_form_ = nullptr;

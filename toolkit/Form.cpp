@@ -1,1 +1,249 @@
+// TForm: a top-level window (deliberately not a QDialog: a dialog makes every
+// push button auto-default and closes on Escape) with a client area inside a
+// scroll area, the per-window focus bookkeeping behind enter/leave, and the
+// modal loop.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QPointer>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <optional>
+
+#include "toolkit/Application.h"
 #include "toolkit/Toolkit.h"
+#include "toolkit/Widgets.h"
+
+namespace {
+std::vector<TForm*>& AllForms() {
+  static std::vector<TForm*> forms;
+  return forms;
+}
+}  // namespace
+
+struct TForm::Impl {
+  tk::Window* window = nullptr;
+  tk::ScrollArea* scroll = nullptr;
+  QWidget* client = nullptr;
+  TBorderStyle border = TBorderStyle::Single;
+  QSize client_size{0, 0};
+  std::optional<QSize> outer;
+  bool activated = false;
+
+  QSize FrameMargins() const { return window->frameGeometry().size() - window->geometry().size(); }
+
+  // The extent of the controls on the client area.
+  QSize ContentExtent() const {
+    QRect r(0, 0, 1, 1);
+    for (QObject* child : client->children())
+      if (auto* w = qobject_cast<QWidget*>(child); w && !w->isHidden()) r = r.united(w->geometry());
+    return {r.right() + 1, r.bottom() + 1};
+  }
+
+  void ApplyGeometry() {
+    QSize size = client_size;
+    if (outer) size = (*outer - FrameMargins()).expandedTo(QSize(1, 1));
+    if (border == TBorderStyle::Single) {
+      scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      client->setFixedSize(client_size.expandedTo(size));
+      window->setFixedSize(size);
+    } else {
+      scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+      scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+      client->setFixedSize(ContentExtent());
+      window->setMinimumSize(0, 0);
+      window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+      window->resize(size);
+    }
+  }
+};
+
+namespace tk {
+
+TForm* FormOf(const QWidget* widget) {
+  if (!widget) return nullptr;
+  const QWidget* top = widget->window();
+  for (TForm* form : AllForms())
+    if (form->Widget() == top) return form;
+  return nullptr;
+}
+
+ScrollArea::ScrollArea(QWidget* parent) : QScrollArea(parent) {
+  setFocusPolicy(Qt::NoFocus);
+  setFrameShape(QFrame::NoFrame);
+  setWidgetResizable(false);
+  horizontalScrollBar()->setFocusPolicy(Qt::NoFocus);
+  verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
+  viewport()->setFocusPolicy(Qt::NoFocus);
+}
+
+// Keys that no control took (arrows, Page Up/Down in an edit) must not
+// scroll the window under the user's hands.
+void ScrollArea::keyPressEvent(QKeyEvent* event) { event->ignore(); }
+
+Window::Window(TForm* owner)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      form(owner) {
+  setFocusPolicy(Qt::NoFocus);
+}
+
+bool Window::event(QEvent* event) {
+  const bool handled = QWidget::event(event);
+  if (event->type() == QEvent::WindowActivate && form) form->FirstActivation();
+  return handled;
+}
+
+void Window::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (loop) loop->quit();
+  if (form && Application && Application->MainForm() == form) QCoreApplication::quit();
+}
+
+void Window::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (loop && !event->spontaneous()) loop->quit();
+}
+
+}  // namespace tk
+
+TForm::TForm(TObject* owner) : impl_(std::make_unique<Impl>()), owner_(owner) {
+  impl_->window = new tk::Window(this);
+  auto* layout = new QVBoxLayout(impl_->window);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  impl_->scroll = new tk::ScrollArea(impl_->window);
+  layout->addWidget(impl_->scroll);
+  impl_->client = new QWidget;
+  impl_->client->setFocusPolicy(Qt::NoFocus);
+  impl_->scroll->setWidget(impl_->client);  // after the client exists: the scroll area shows it
+  impl_->ApplyGeometry();
+  AllForms().push_back(this);
+  if (auto* app = dynamic_cast<TApplication*>(owner); app && app == Application) app->Own(this);
+}
+
+TForm::~TForm() {
+  auto& forms = AllForms();
+  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+  if (Application && owner_ == Application) Application->Release(this);
+  impl_->window->form = nullptr;
+  if (impl_->window->loop) impl_->window->loop->quit();
+  active_ = nullptr;
+  tab_sequence_.clear();
+  controls_.clear();
+  owned_.clear();  // controls first: their widgets go with the window
+  delete impl_->window;
+}
+
+QWidget* TForm::Widget() const { return impl_->window; }
+QWidget* TForm::ClientArea() const { return impl_->client; }
+
+std::string TForm::Caption() const { return tk::U(impl_->window->windowTitle()); }
+void TForm::SetCaption(std::string_view text) { impl_->window->setWindowTitle(tk::Q(text)); }
+
+void TForm::SetClientSize(int width, int height) {
+  impl_->client_size = QSize(width, height);
+  impl_->outer.reset();
+  impl_->ApplyGeometry();
+}
+
+void TForm::SetOuterSize(int width, int height) {
+  impl_->outer = QSize(width, height);
+  impl_->ApplyGeometry();
+}
+
+void TForm::SetBorderStyle(TBorderStyle style) {
+  impl_->border = style;
+  impl_->ApplyGeometry();
+}
+
+void TForm::SetFont(const TFontSpec& font) { impl_->window->setFont(font.face ? tk::MakeFont(font) : QFont()); }
+
+void TForm::SetFramePosition(int left, int top) { impl_->window->move(left, top); }
+
+void TForm::CenterOver(const TForm& owner) {
+  const int left = owner.Left() + (owner.OuterWidth() - OuterWidth()) / 2;
+  const int top = owner.Top() + (owner.OuterHeight() - OuterHeight()) / 2;
+  SetFramePosition(std::max(left, 0), std::max(top, 0));
+}
+
+int TForm::Left() const { return impl_->window->frameGeometry().x(); }
+int TForm::Top() const { return impl_->window->frameGeometry().y(); }
+int TForm::OuterWidth() const { return impl_->window->frameGeometry().width(); }
+int TForm::OuterHeight() const { return impl_->window->frameGeometry().height(); }
+
+void TForm::Show() {
+  impl_->ApplyGeometry();
+  impl_->window->show();
+  impl_->window->raise();
+  impl_->window->activateWindow();
+  // A window manager adds its frame only once the window is mapped.
+  if (impl_->outer) impl_->ApplyGeometry();
+}
+
+void TForm::Close() { impl_->window->close(); }
+
+void TForm::ShowModal() {
+  tk::Window* window = impl_->window;
+  if (window->loop) return;
+  QPointer<QWidget> previous = QApplication::activeWindow();
+  if (window->isVisible()) window->hide();
+  window->setWindowModality(Qt::ApplicationModal);
+  QEventLoop loop;
+  window->loop = &loop;
+  Show();
+  if (window->isVisible()) loop.exec(QEventLoop::DialogExec);
+  // The form may have been deleted by a handler inside the loop.
+  if (std::find(AllForms().begin(), AllForms().end(), this) == AllForms().end()) return;
+  window->loop = nullptr;
+  window->hide();
+  window->setWindowModality(Qt::NonModal);
+  if (previous && previous->isVisible()) previous->activateWindow();
+}
+
+bool TForm::Modal() const { return impl_->window->loop != nullptr; }
+
+TControl* TForm::FindControl(std::string_view name) const {
+  for (TControl* control : controls_)
+    if (control->Name() == name) return control;
+  return nullptr;
+}
+
+void TForm::AddControl(std::unique_ptr<TControl> control) {
+  controls_.push_back(control.get());
+  owned_.push_back(std::move(control));
+}
+
+void TForm::SetTabSequence(std::vector<TControl*> sequence) {
+  tab_sequence_ = std::move(sequence);
+  for (std::size_t i = 1; i < tab_sequence_.size(); ++i)
+    QWidget::setTabOrder(tab_sequence_[i - 1]->Widget(), tab_sequence_[i]->Widget());
+}
+
+// Enter and leave follow the focus between this window's controls only:
+// a focus that goes to another window and comes back to the same control
+// arrives here with that control already active, and raises nothing.
+void TForm::FocusMoved(TControl* to, int /*qt_focus_reason*/) {
+  if (!to || to == active_) return;
+  TControl* from = active_;
+  active_ = to;
+  if (auto* edit = dynamic_cast<TLabeledEdit*>(from)) TApplication::Dispatch(edit->OnExit, edit);
+  if (active_ != to) return;  // the leave handler moved the focus on; that move has run
+  if (auto* edit = dynamic_cast<TLabeledEdit*>(to)) TApplication::Dispatch(edit->OnEnter, edit);
+}
+
+// The first activation puts the focus on the first tab stop, which selects
+// its text (see the edit's focus-in) and runs its enter handler.
+void TForm::FirstActivation() {
+  if (impl_->activated) return;
+  impl_->activated = true;
+  if (tab_sequence_.empty()) return;
+  TControl* first = tab_sequence_.front();
+  first->SetFocus();
+  if (active_ != first && first->Focused()) {
+    if (auto* edit = dynamic_cast<TLabeledEdit*>(first)) edit->SelectAll();
+    FocusMoved(first, Qt::OtherFocusReason);
+  }
+}

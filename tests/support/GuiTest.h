@@ -1,0 +1,56 @@
+#pragma once
+// Helpers for tests that drive real Qt widgets.
+
+#include <QPoint>
+#include <QString>
+#include <QtTest/QTest>
+#include <string>
+#include <vector>
+
+#include "toolkit/MessageBox.h"
+#include "toolkit/Toolkit.h"
+
+namespace zktest {
+
+// Replaces the modal message box by a recorder for its lifetime; every box
+// the program asks for returns at once.
+class MessageBoxRecorder {
+public:
+  struct Box {
+    const TForm* owner;
+    std::string caption;
+    std::string text;
+    bool error_icon;
+  };
+  MessageBoxRecorder();
+  ~MessageBoxRecorder();
+  MessageBoxRecorder(const MessageBoxRecorder&) = delete;
+  MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
+  const std::vector<Box>& Boxes() const { return boxes_; }
+  void Clear() { boxes_.clear(); }
+
+private:
+  std::vector<Box> boxes_;
+  TMessageBoxPresenter previous_;
+};
+
+// Shows the form and waits until its window is active; false on time-out.
+bool ShowAndActivate(TForm& form);
+
+// The widget that has the keyboard focus (fails the test when none).
+QWidget* Focused();
+
+// Types into the focused widget, as the keyboard does.
+void Type(const QString& text);
+void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+void Tab();
+void Backtab();
+
+// A mouse click at a point of the widget (its centre by default).
+void Click(QWidget* widget, QPoint at = QPoint());
+void DoubleClick(QWidget* widget, QPoint at = QPoint());
+
+// Lets posted events run for a moment.
+void Settle(int ms = 10);
+
+}  // namespace zktest

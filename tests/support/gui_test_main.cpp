@@ -1,0 +1,68 @@
+// main() of every GUI test: the offscreen platform unless one is chosen, the
+// application object as the program has it, and a watchdog that ends a test
+// caught in an unexpected modal loop instead of letting the run hang.
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "toolkit/Application.h"
+
+namespace {
+
+constexpr auto kTestTimeLimit = std::chrono::seconds(60);
+
+class Watchdog : public ::testing::EmptyTestEventListener {
+public:
+  Watchdog() : thread_([this] { Watch(); }) {}
+  ~Watchdog() override {
+    stop_ = true;
+    thread_.join();
+  }
+  void OnTestStart(const ::testing::TestInfo& info) override {
+    std::lock_guard lock(mutex_);
+    name_ = std::string(info.test_suite_name()) + "." + info.name();
+    deadline_ = std::chrono::steady_clock::now() + kTestTimeLimit;
+    running_ = true;
+  }
+  void OnTestEnd(const ::testing::TestInfo&) override {
+    std::lock_guard lock(mutex_);
+    running_ = false;
+  }
+
+private:
+  void Watch() {
+    while (!stop_) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      std::lock_guard lock(mutex_);
+      if (running_ && std::chrono::steady_clock::now() > deadline_) {
+        std::fprintf(stderr, "\nwatchdog: %s ran longer than %lld s (a modal loop left open?); aborting\n",
+                     name_.c_str(), static_cast<long long>(kTestTimeLimit.count()));
+        std::fflush(stderr);
+        std::_Exit(3);
+      }
+    }
+  }
+  std::mutex mutex_;
+  std::string name_;
+  std::chrono::steady_clock::time_point deadline_{};
+  bool running_ = false;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  ::testing::InitGoogleTest(&argc, argv);
+  TApplication application(argc, argv);
+  application.Initialize();
+  application.SetTitle("ZORMEK_GUI");
+  ::testing::UnitTest::GetInstance()->listeners().Append(new Watchdog);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,131 @@
+#pragma once
+// The Qt widgets behind the controls. Internal to the toolkit; tests may use
+// them to reach a path that QTest cannot drive (context menu, drop, input
+// method).
+
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QWidget>
+
+#include "toolkit/Toolkit.h"
+
+class QMenu;
+class QEventLoop;
+
+namespace tk {
+
+// Every widget that stands for a control points back to it; the control
+// clears the pointer when it goes, so a widget outliving it stays harmless.
+struct Backed {
+  virtual ~Backed() = default;
+  TControl* back = nullptr;
+};
+
+QFont MakeFont(const TFontSpec& spec);
+QString Q(std::string_view utf8);
+std::string U(const QString& text);
+
+class Label : public QLabel, public Backed {
+public:
+  explicit Label(QWidget* parent);
+  TLabeledEdit* edit = nullptr;  // set when this is an edit's caption
+
+protected:
+  void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+};
+
+class LineEdit : public QLineEdit, public Backed {
+public:
+  explicit LineEdit(QWidget* parent);
+  TLabeledEdit* Owner() const { return static_cast<TLabeledEdit*>(back); }
+
+  int limit = 0;               // 0: none
+  TUpDown* updown = nullptr;   // driven by the Up and Down keys
+
+  // Characters that may still be inserted, replacing the selection.
+  int Room() const;
+  // Inserts as much of text as fits, as one user action; nothing at all
+  // (no change event) when nothing fits and nothing is selected.
+  void InsertFitting(const QString& text);
+  void PasteFitting(QClipboard::Mode mode);
+  // The standard context menu with its Paste bound to PasteFitting.
+  QMenu* CreateContextMenu();
+  void setVisible(bool visible) override;
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+};
+
+class Button : public QPushButton, public Backed {
+public:
+  explicit Button(QWidget* parent);
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+};
+
+class Memo : public QPlainTextEdit, public Backed {
+public:
+  explicit Memo(QWidget* parent);
+  int lines = 0;
+
+protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+};
+
+class GroupBox : public QGroupBox, public Backed {
+public:
+  explicit GroupBox(QWidget* parent) : QGroupBox(parent) {}
+};
+
+class UpDown : public QWidget, public Backed {
+public:
+  explicit UpDown(QWidget* parent);
+  QToolButton* up;
+  QToolButton* down;
+
+protected:
+  void resizeEvent(QResizeEvent* event) override;
+};
+
+// The client area's frame: never scrolls by keys, never takes the focus.
+class ScrollArea : public QScrollArea {
+public:
+  explicit ScrollArea(QWidget* parent);
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override;
+};
+
+class Window : public QWidget {
+public:
+  explicit Window(TForm* form);
+  TForm* form;
+  QEventLoop* loop = nullptr;
+
+protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+};
+
+// The form whose window holds widget, or nullptr.
+TForm* FormOf(const QWidget* widget);
+
+}  // namespace tk
