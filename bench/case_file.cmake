@@ -1,0 +1,3 @@
+# Writing the case file: the writer against fprintf and one fwrite.
+add_executable(bench_case_file ${CMAKE_CURRENT_LIST_DIR}/bench_case_file.cpp)
+target_link_libraries(bench_case_file PRIVATE zk::case benchmark::benchmark)
