@@ -6,7 +6,11 @@
 //     nearest, ties to even); every later digit position is written as '0';
 //   - at most 40 digits in all: "f" with d decimals keeps only the decimals
 //     that fit in 40 digits (no point when none fit), and a magnitude of 1E40
-//     or more is written in the "e" layout with 39 digits after the point.
+//     or more is written in the "e" layout with 39 digits after the point
+//     (a "%e" conversion keeps its own decimals: 1e100 -> " 1.00e+100").
+//     Both choices look at the value as written, i.e. after the 19-digit
+//     rounding; no double lies close enough below 1E40 to round up to it.
+// Infinities and NaNs are written as the C library does (" inf", "-nan").
 //
 //   AppendFixed(out, 0.125, 2)   -> "      0.12"
 //   AppendFixed(out, -0.0, 2)    -> "     -0.00"
