@@ -37,7 +37,10 @@ Label::Label(QWidget* parent) : QLabel(parent) {
 
 void Label::changeEvent(QEvent* event) {
   QLabel::changeEvent(event);
-  if (event->type() == QEvent::FontChange) adjustSize();
+  if (event->type() == QEvent::FontChange) {
+    adjustSize();
+    if (edit) edit->PlaceLabel();  // a hidden widget gets its resize event only when shown
+  }
 }
 
 void Label::resizeEvent(QResizeEvent* event) {
@@ -89,6 +92,9 @@ int TControl::Height() const { return widget_->height(); }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
   widget_->setGeometry(left, top, width, height);
+  // Move events reach a widget only once it is shown; the caption must
+  // follow at once.
+  if (auto* edit = dynamic_cast<TLabeledEdit*>(this)) edit->PlaceLabel();
 }
 
 void TControl::SetFont(const TFontSpec& font) {
@@ -111,6 +117,7 @@ std::string TLabel::Caption() const { return tk::U(Qt()->text()); }
 void TLabel::SetCaption(std::string_view text) {
   Qt()->setText(tk::Q(text));
   Qt()->adjustSize();
+  if (TLabeledEdit* edit = static_cast<tk::Label*>(widget_)->edit) edit->PlaceLabel();
 }
 
 // ---- TGroupBox -------------------------------------------------------------

@@ -177,7 +177,7 @@ int TForm::OuterHeight() const { return impl_->window->frameGeometry().height();
 void TForm::Show() {
   impl_->ApplyGeometry();
   impl_->window->show();
-  impl_->window->raise();
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) impl_->window->raise();
   impl_->window->activateWindow();
   // A window manager adds its frame only once the window is mapped.
   if (impl_->outer) impl_->ApplyGeometry();

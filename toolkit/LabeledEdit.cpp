@@ -59,11 +59,19 @@ void LineEdit::PasteFitting(QClipboard::Mode mode) {
   InsertFitting(clip);
 }
 
+// Qt 6.4 names none of the context menu's actions; Paste is known by its
+// text, which QLineEdit builds as tr("&Paste") and a tab before the shortcut.
+QAction* LineEdit::PasteAction(QMenu* menu) {
+  const QString paste = QLineEdit::tr("&Paste");
+  for (QAction* action : menu->actions())
+    if (action->text().section(QLatin1Char('\t'), 0, 0) == paste) return action;
+  return nullptr;
+}
+
 QMenu* LineEdit::CreateContextMenu() {
   QMenu* menu = createStandardContextMenu();
   if (!menu) return nullptr;
-  for (QAction* action : menu->actions()) {
-    if (action->objectName() != QLatin1String("edit-paste")) continue;
+  if (QAction* action = PasteAction(menu)) {
     QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
     QObject::connect(action, &QAction::triggered, this, [this] { PasteFitting(QClipboard::Clipboard); });
   }

@@ -57,6 +57,7 @@ public:
   void PasteFitting(QClipboard::Mode mode);
   // The standard context menu with its Paste bound to PasteFitting.
   QMenu* CreateContextMenu();
+  static QAction* PasteAction(QMenu* menu);
   void setVisible(bool visible) override;
 
 protected:

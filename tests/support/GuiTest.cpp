@@ -26,7 +26,14 @@ QWidget* Focused() {
 }
 
 void Type(const QString& text) {
-  if (QWidget* widget = Focused()) QTest::keyClicks(widget, text);
+  QWidget* widget = Focused();
+  if (!widget) return;
+  for (QChar c : text) {
+    if (c.unicode() < 0x80)
+      QTest::keyClick(widget, c.toLatin1());
+    else  // QTest maps ASCII only; a key press carrying the character as its text
+      QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+  }
 }
 
 void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {

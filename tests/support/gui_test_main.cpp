@@ -1,6 +1,8 @@
 // main() of every GUI test: the offscreen platform unless one is chosen, the
 // application object as the program has it, and a watchdog that ends a test
 // caught in an unexpected modal loop instead of letting the run hang.
+#include <QByteArray>
+#include <QtGlobal>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
