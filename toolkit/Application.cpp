@@ -54,7 +54,10 @@ int TApplication::Run() {
 }
 
 void TApplication::ShowException(std::string_view message) {
-  const TForm* owner = tk::FormOf(QApplication::activeWindow());
+  // While a form is modal it owns the box, even before its window is active.
+  QWidget* window = QApplication::activeModalWidget();
+  if (!window) window = QApplication::activeWindow();
+  const TForm* owner = tk::FormOf(window);
   ShowMessageBox(owner, ErrorDisplayText(message), title_);
 }
 

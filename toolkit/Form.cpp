@@ -127,7 +127,8 @@ TForm::TForm(TObject* owner) : impl_(std::make_unique<Impl>()), owner_(owner) {
 TForm::~TForm() {
   auto& forms = AllForms();
   forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
-  if (Application && owner_ == Application) Application->Release(this);
+  // Owned or adopted: either way the application must forget it.
+  if (Application) Application->Release(this);
   impl_->window->form = nullptr;
   if (impl_->window->loop) impl_->window->loop->quit();
   active_ = nullptr;

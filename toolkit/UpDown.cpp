@@ -104,11 +104,13 @@ void TUpDown::SetGroupSeparatorForTesting(const std::string* separator) {
 }
 
 // The system's thousands separator; none where the locale groups no digits
-// (the C locale) or names no separator.
+// or names no separator. Qt 6.4 reports "," for the C (POSIX) locale without
+// setting OmitGroupSeparator, although that locale has no thousands
+// separator, so the C locale is taken as ungrouped by name.
 std::string TUpDown::GroupSeparator() {
   if (g_separator_for_testing) return *g_separator_for_testing;
   const QLocale system = QLocale::system();
-  if (system.numberOptions() & QLocale::OmitGroupSeparator) return {};
+  if (system.language() == QLocale::C || (system.numberOptions() & QLocale::OmitGroupSeparator)) return {};
   return system.groupSeparator().toStdString();
 }
 

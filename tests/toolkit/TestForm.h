@@ -37,7 +37,8 @@ inline constexpr TControlSpec kTestLayout[] = {
 
 class TestForm : public TForm {
 public:
-  explicit TestForm(std::span<const TControlSpec> rows = kTestLayout, bool bind = true) : TForm(nullptr) {
+  explicit TestForm(std::span<const TControlSpec> rows = kTestLayout, bool bind = true, TObject* owner = nullptr)
+      : TForm(owner) {
     SetCaption("Test");
     SetClientSize(360, 280);
     SetFont({"MS Sans Serif", 11, false});
