@@ -343,6 +343,10 @@ TEST_F(NumberText, DoubleOverflowBoundary) {
   // Still below the halfway point to 2^1024: rounds down to the largest double.
   EXPECT_EQ(ParseRealText("1,7976931348623158E308"), DBL_MAX);
   EXPECT_EQ(ParseRealText("1E308"), 1e308);
+  // A text whose working value is exactly that halfway point: the tie goes to
+  // the even neighbour, 2^1024, which no double holds.
+  ASSERT_EQ(ParseExtendedText("1,79769313486231580788E308"), 0x1.fffffffffffff8p+1023L);
+  EXPECT_THROW(ParseRealText("1,79769313486231580788E308"), EConvertError);
   // The display of the largest double lies above that halfway point, so it is
   // one of the few displays that cannot be read back.
   EXPECT_EQ(FormatRealText(DBL_MAX), "1,79769313486232E308");

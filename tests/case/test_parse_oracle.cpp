@@ -189,7 +189,8 @@ public:
       } else if (kind < 96) {
         e = (4900 + static_cast<int64_t>(Pick(100))) * (Pick(2) ? 1 : -1);  // the extremes
       } else if (kind < 98) {
-        e = (5000 + static_cast<int64_t>(Pick(100000))) * (Pick(2) ? 1 : -1);  // must fail
+        // Must fail: a digit follows the one that reached 500.
+        e = (5000 + static_cast<int64_t>(Pick(2) ? Pick(100) : Pick(100000))) * (Pick(2) ? 1 : -1);
       } else {
         e = 0;
         g.exponent_negative = Pick(2) != 0;
