@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <exception>
 
+#include "case/Exception.h"
 #include "forms/Unit1.h"
 #include "toolkit/Application.h"
 

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   const int presses = argc > 1 ? std::atoi(argv[1]) : 10000;
   Application->CreateForm(Form1);
   Form1->Show();
-  QTest::qWaitForWindowActive(Form1->Widget());
+  if (!QTest::qWaitForWindowActive(Form1->Widget())) std::fprintf(stderr, "window not active\n");
   Form1->LabeledEdit3->SetText("10");
   Form1->LabeledEdit4->SetText("500");
 

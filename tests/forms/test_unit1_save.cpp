@@ -60,14 +60,19 @@ TEST_F(SaveCase, MissingDurationIsReportedOnceAndNothingIsWritten) {
   Type("700");
   Click(form->Button3);
   QTest::mouseClick(form->UpDown1->DownArrow(), Qt::LeftButton);
-  TabTo(form->LabeledEdit4);
+  ASSERT_EQ(form->LabeledEdit2->Text(), "1");
+  // The fields keep interval 2's texts: emptying the duration puts "0" back.
+  TabTo(form->LabeledEdit3);
+  ClearFocused();
+  ASSERT_EQ(form->LabeledEdit3->Text(), "0");
+  Tab();
   Type("500");
   Click(form->Button3);
   TabTo(form->LabeledEdit21);
   Type("caso2");
   recorder.Clear();
   Click(form->Button1);
-  // Interval 1's duration was stored as 0.0 by "OK" with the empty field.
+  // Interval 1's duration was stored as 0.0.
   ASSERT_EQ(recorder.Texts(), (std::vector<std::string>{"Intervalo não informado!"}));
   EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
   EXPECT_EQ(recorder.boxes[0].owner, form);
