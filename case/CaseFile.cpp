@@ -141,12 +141,20 @@ std::vector<std::string> CheckIntervals(const TCaseData& data) {
     messages.push_back("Número de intervalos inválido!");
     return messages;
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    if (data.durations[i] == 0.0) messages.push_back("Intervalo não informado!");
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    if (data.loads[i] == 0.0) messages.push_back("Carga não informada!");
-  }
+  // One box per missing value, but a long empty table must not bury the
+  // user under millions of boxes: past kMaxBoxesPerKind one box counts the rest.
+  auto check = [&](const TIntervalArray& values, const char* each, const char* rest) {
+    std::size_t missing = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (values[i] != 0.0) continue;
+      if (++missing <= kMaxBoxesPerKind) messages.push_back(each);
+    }
+    if (missing > kMaxBoxesPerKind) {
+      messages.push_back(std::string(rest) + std::to_string(missing - kMaxBoxesPerKind) + "!");
+    }
+  };
+  check(data.durations, "Intervalo não informado!", "Intervalos não informados, além dos anteriores: ");
+  check(data.loads, "Carga não informada!", "Cargas não informadas, além das anteriores: ");
   return messages;
 }
 

@@ -14,6 +14,8 @@ class TFileSink;
 
 // "Intervalo não informado!" once per interval whose duration is 0.0, in
 // order, then "Carga não informada!" once per interval whose load is 0.0.
+// Past kMaxBoxesPerKind of one kind, one more message counts the rest.
+inline constexpr std::size_t kMaxBoxesPerKind = 100;
 std::vector<std::string> CheckIntervals(const TCaseData& data);
 
 // Checks the title (UTF-8, as typed) and converts it to the file's code page.

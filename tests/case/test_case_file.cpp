@@ -428,4 +428,27 @@ TEST(CaseFileChecks, BaseNamePath) {
   EXPECT_EQ(path, "unchanged");
 }
 
+
+TEST(CaseFileChecks, ALongEmptyTableGivesAHundredBoxesPerKindAndACount) {
+  TCaseData d;
+  ASSERT_TRUE(d.Create(1000000));
+  d.durations[5] = 1;  // one duration known: 999,999 missing
+  const std::vector<std::string> m = CheckIntervals(d);
+  ASSERT_EQ(m.size(), 2 * kMaxBoxesPerKind + 2);
+  EXPECT_EQ(m[0], "Intervalo não informado!");
+  EXPECT_EQ(m[kMaxBoxesPerKind - 1], "Intervalo não informado!");
+  EXPECT_EQ(m[kMaxBoxesPerKind], "Intervalos não informados, além dos anteriores: 999899!");
+  EXPECT_EQ(m[kMaxBoxesPerKind + 1], "Carga não informada!");
+  EXPECT_EQ(m.back(), "Cargas não informadas, além das anteriores: 999900!");
+}
+
+TEST(CaseFileChecks, ExactlyAHundredMissingNeedNoCount) {
+  TCaseData d;
+  ASSERT_TRUE(d.Create(static_cast<int32_t>(kMaxBoxesPerKind)));
+  for (std::size_t i = 0; i < kMaxBoxesPerKind; ++i) d.loads[i] = 1;
+  const std::vector<std::string> m = CheckIntervals(d);
+  ASSERT_EQ(m.size(), kMaxBoxesPerKind);
+  EXPECT_EQ(m.back(), "Intervalo não informado!");
+}
+
 }  // namespace
