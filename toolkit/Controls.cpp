@@ -1,5 +1,6 @@
 // TControl and the simple controls: label, group box, button; fonts.
 #include <QFontDatabase>
+#include <QHash>
 #include <QKeyEvent>
 
 #include "toolkit/Application.h"
@@ -17,13 +18,22 @@ std::string U(const QString& text) { return text.toUtf8().toStdString(); }
 // The faces the windows name ("MS Sans Serif", "Arial") are rarely installed
 // here; the nearest sans serif stands in: Liberation Sans has Arial's
 // metrics, DejaVu Sans is nearly always present.
+// The answer is kept per face: a window names only two or three.
 QFont MakeFont(const TFontSpec& spec) {
-  QFont font;
-  QStringList families;
+  static QHash<QString, QStringList> families_of;
   const QString face = QString::fromUtf8(spec.face);
-  if (QFontDatabase::hasFamily(face)) families << face;
-  families << QStringLiteral("Liberation Sans") << QStringLiteral("DejaVu Sans");
-  font.setFamilies(families);
+  auto it = families_of.find(face);
+  if (it == families_of.end()) {
+    QStringList families;
+    // The installed families, listed once: hasFamily() would also run
+    // fontconfig's alias rules, which is the slow part.
+    static const QStringList installed = QFontDatabase::families();
+    if (installed.contains(face, Qt::CaseInsensitive)) families << face;
+    families << QStringLiteral("Liberation Sans") << QStringLiteral("DejaVu Sans");
+    it = families_of.insert(face, families);
+  }
+  QFont font;
+  font.setFamilies(*it);
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(spec.height > 0 ? spec.height : 11);
   font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
