@@ -76,39 +76,18 @@ constexpr TControlSpec kLayout[] = {
     {"Button1", K::Button, "GroupBox4", 200, 80, 89, 33, "GRAVAR", nullptr, kGroupFont, 0, 2},
 };
 
-// Points each control field of the form at the control the layout made.
-template <class M>
-struct FieldType;
-template <class C, class T>
-struct FieldType<T* C::*> {
-  using type = T;
+constexpr TFieldBinding<TForm1> kFields[] = {
+    ZK_FIELD(TForm1, Label1),        ZK_FIELD(TForm1, GroupBox1),     ZK_FIELD(TForm1, LabeledEdit1),  ZK_FIELD(TForm1, LabeledEdit2),
+    ZK_FIELD(TForm1, UpDown1),       ZK_FIELD(TForm1, LabeledEdit3),  ZK_FIELD(TForm1, LabeledEdit4),  ZK_FIELD(TForm1, LabeledEdit5),
+    ZK_FIELD(TForm1, GroupBox2),     ZK_FIELD(TForm1, Label2),        ZK_FIELD(TForm1, LabeledEdit6),  ZK_FIELD(TForm1, LabeledEdit7),
+    ZK_FIELD(TForm1, LabeledEdit8),  ZK_FIELD(TForm1, LabeledEdit9),  ZK_FIELD(TForm1, LabeledEdit10), ZK_FIELD(TForm1, LabeledEdit11),
+    ZK_FIELD(TForm1, LabeledEdit12), ZK_FIELD(TForm1, LabeledEdit13), ZK_FIELD(TForm1, LabeledEdit14), ZK_FIELD(TForm1, LabeledEdit15),
+    ZK_FIELD(TForm1, Label3),        ZK_FIELD(TForm1, GroupBox3),     ZK_FIELD(TForm1, LabeledEdit16), ZK_FIELD(TForm1, LabeledEdit17),
+    ZK_FIELD(TForm1, LabeledEdit18), ZK_FIELD(TForm1, LabeledEdit19), ZK_FIELD(TForm1, LabeledEdit20), ZK_FIELD(TForm1, GroupBox4),
+    ZK_FIELD(TForm1, LabeledEdit21), ZK_FIELD(TForm1, LabeledEdit22), ZK_FIELD(TForm1, Button1),       ZK_FIELD(TForm1, Label4),
+    ZK_FIELD(TForm1, Label6),        ZK_FIELD(TForm1, Label7),        ZK_FIELD(TForm1, Memo1),         ZK_FIELD(TForm1, Button2),
+    ZK_FIELD(TForm1, Button3),
 };
-
-struct FieldBinding {
-  const char* name;
-  void (*assign)(TForm1&, TControl*);
-};
-
-template <auto Member>
-void AssignField(TForm1& form, TControl* control) {
-  using T = typename FieldType<decltype(Member)>::type;
-  form.*Member = dynamic_cast<T*>(control);
-}
-
-#define ZK_FIELD(name) FieldBinding{#name, &AssignField<&TForm1::name>}
-constexpr FieldBinding kFields[] = {
-    ZK_FIELD(Label1),        ZK_FIELD(GroupBox1),     ZK_FIELD(LabeledEdit1),  ZK_FIELD(LabeledEdit2),
-    ZK_FIELD(UpDown1),       ZK_FIELD(LabeledEdit3),  ZK_FIELD(LabeledEdit4),  ZK_FIELD(LabeledEdit5),
-    ZK_FIELD(GroupBox2),     ZK_FIELD(Label2),        ZK_FIELD(LabeledEdit6),  ZK_FIELD(LabeledEdit7),
-    ZK_FIELD(LabeledEdit8),  ZK_FIELD(LabeledEdit9),  ZK_FIELD(LabeledEdit10), ZK_FIELD(LabeledEdit11),
-    ZK_FIELD(LabeledEdit12), ZK_FIELD(LabeledEdit13), ZK_FIELD(LabeledEdit14), ZK_FIELD(LabeledEdit15),
-    ZK_FIELD(Label3),        ZK_FIELD(GroupBox3),     ZK_FIELD(LabeledEdit16), ZK_FIELD(LabeledEdit17),
-    ZK_FIELD(LabeledEdit18), ZK_FIELD(LabeledEdit19), ZK_FIELD(LabeledEdit20), ZK_FIELD(GroupBox4),
-    ZK_FIELD(LabeledEdit21), ZK_FIELD(LabeledEdit22), ZK_FIELD(Button1),       ZK_FIELD(Label4),
-    ZK_FIELD(Label6),        ZK_FIELD(Label7),        ZK_FIELD(Memo1),         ZK_FIELD(Button2),
-    ZK_FIELD(Button3),
-};
-#undef ZK_FIELD
 
 enum class Event { Change, Enter, Exit, Click, DblClick };
 
@@ -197,7 +176,7 @@ TForm1::TForm1(TObject* owner) : TForm(owner) {
   SetFramePosition(340, 1);
 
   LoadLayout(*this, std::span<const TControlSpec>(kLayout));
-  for (const FieldBinding& field : kFields) field.assign(*this, FindControl(field.name));
+  BindFields(*this, kFields);
   UpDown1->SetMin(1);
   UpDown1->SetMax(0);
   UpDown1->SetPosition(1);

@@ -72,35 +72,15 @@ constexpr Parameter kParameters[] = {
     {&F::LabeledEdit19, &P::Epsext, nullptr},
 };
 
-template <class M>
-struct FieldType;
-template <class C, class T>
-struct FieldType<T* C::*> {
-  using type = T;
+constexpr TFieldBinding<TForm2> kFields[] = {
+    ZK_FIELD(TForm2, Button1),       ZK_FIELD(TForm2, Label1),        ZK_FIELD(TForm2, GroupBox1),     ZK_FIELD(TForm2, LabeledEdit1),
+    ZK_FIELD(TForm2, LabeledEdit2),  ZK_FIELD(TForm2, LabeledEdit3),  ZK_FIELD(TForm2, LabeledEdit4),  ZK_FIELD(TForm2, LabeledEdit5),
+    ZK_FIELD(TForm2, LabeledEdit6),  ZK_FIELD(TForm2, LabeledEdit7),  ZK_FIELD(TForm2, LabeledEdit8),  ZK_FIELD(TForm2, GroupBox2),
+    ZK_FIELD(TForm2, LabeledEdit9),  ZK_FIELD(TForm2, LabeledEdit10), ZK_FIELD(TForm2, LabeledEdit11), ZK_FIELD(TForm2, LabeledEdit12),
+    ZK_FIELD(TForm2, GroupBox3),     ZK_FIELD(TForm2, LabeledEdit13), ZK_FIELD(TForm2, GroupBox4),     ZK_FIELD(TForm2, LabeledEdit14),
+    ZK_FIELD(TForm2, LabeledEdit15), ZK_FIELD(TForm2, LabeledEdit16), ZK_FIELD(TForm2, LabeledEdit17), ZK_FIELD(TForm2, LabeledEdit18),
+    ZK_FIELD(TForm2, LabeledEdit19),
 };
-
-struct FieldBinding {
-  const char* name;
-  void (*assign)(TForm2&, TControl*);
-};
-
-template <auto Member>
-void AssignField(TForm2& form, TControl* control) {
-  using T = typename FieldType<decltype(Member)>::type;
-  form.*Member = dynamic_cast<T*>(control);
-}
-
-#define ZK_FIELD(name) FieldBinding{#name, &AssignField<&TForm2::name>}
-constexpr FieldBinding kFields[] = {
-    ZK_FIELD(Button1),       ZK_FIELD(Label1),        ZK_FIELD(GroupBox1),     ZK_FIELD(LabeledEdit1),
-    ZK_FIELD(LabeledEdit2),  ZK_FIELD(LabeledEdit3),  ZK_FIELD(LabeledEdit4),  ZK_FIELD(LabeledEdit5),
-    ZK_FIELD(LabeledEdit6),  ZK_FIELD(LabeledEdit7),  ZK_FIELD(LabeledEdit8),  ZK_FIELD(GroupBox2),
-    ZK_FIELD(LabeledEdit9),  ZK_FIELD(LabeledEdit10), ZK_FIELD(LabeledEdit11), ZK_FIELD(LabeledEdit12),
-    ZK_FIELD(GroupBox3),     ZK_FIELD(LabeledEdit13), ZK_FIELD(GroupBox4),     ZK_FIELD(LabeledEdit14),
-    ZK_FIELD(LabeledEdit15), ZK_FIELD(LabeledEdit16), ZK_FIELD(LabeledEdit17), ZK_FIELD(LabeledEdit18),
-    ZK_FIELD(LabeledEdit19),
-};
-#undef ZK_FIELD
 
 TAlgorithmParameters& Parameters() { return Form1->CaseData.alg; }
 
@@ -112,7 +92,7 @@ TForm2::TForm2(TObject* owner) : TForm(owner) {
   SetBorderStyle(TBorderStyle::Sizeable);
   SetOuterSize(425, 573);
   LoadLayout(*this, std::span<const TControlSpec>(kLayout));
-  for (const FieldBinding& field : kFields) field.assign(*this, FindControl(field.name));
+  BindFields(*this, kFields);
   Button1->OnClick = Bind(this, &TForm2::Button1Click);
   TApplication::Dispatch(Bind(this, &TForm2::FormCreate), this);
   if (Form1 != nullptr) CenterOver(*Form1);

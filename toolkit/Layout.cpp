@@ -114,3 +114,7 @@ void LoadLayout(TForm& form, std::span<const TControlSpec> rows) {
   CollectTabStops(rows, "", made, sequence);
   form.SetTabSequence(std::move(sequence));
 }
+
+void layout_detail::UnboundField(const char* name) {
+  throw std::logic_error(std::string("layout: no control of the field's kind named ") + name);
+}

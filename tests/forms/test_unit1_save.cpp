@@ -7,6 +7,14 @@ namespace {
 
 class SaveCase : public MainWindowTest {
 protected:
+  // Interval 1 of a one-interval table: duration 1, load 2, "OK".
+  void EnterOneInterval() {
+    TabTo(form->LabeledEdit3);
+    Type("1");
+    Tab();
+    Type("2");
+    Click(form->Button3);
+  }
   ScopedTempCwd cwd;
 };
 
@@ -92,11 +100,7 @@ TEST_F(SaveCase, EveryMissingValueGetsItsOwnBoxDurationsFirst) {
 
 TEST_F(SaveCase, EmptyNameWritesDotDadAndBadTitlesAreRefused) {
   ASSERT_TRUE(cwd.ok());
-  TabTo(form->LabeledEdit3);
-  Type("1");
-  Tab();
-  Type("2");
-  Click(form->Button3);
+  EnterOneInterval();
   Click(form->Button1);
   EXPECT_TRUE(recorder.boxes.empty());
   EXPECT_TRUE(FileExists(".dad"));
@@ -111,11 +115,7 @@ TEST_F(SaveCase, EmptyNameWritesDotDadAndBadTitlesAreRefused) {
 
 TEST_F(SaveCase, ANameWithASlashIsRefused) {
   ASSERT_TRUE(cwd.ok());
-  TabTo(form->LabeledEdit3);
-  Type("1");
-  Tab();
-  Type("2");
-  Click(form->Button3);
+  EnterOneInterval();
   TabTo(form->LabeledEdit21);
   Type("a/b");
   Click(form->Button1);
