@@ -27,8 +27,9 @@ TApplication::~TApplication() {
 void TApplication::Initialize() {}
 
 void TApplication::SetTitle(std::string_view title) {
+  // Only the error display shows the title: Qt's application display name
+  // would be appended to every window caption on X11 ("ZORMEK GUI — ...").
   title_ = std::string(title);
-  QGuiApplication::setApplicationDisplayName(tk::Q(title));
 }
 
 void TApplication::Own(TForm* form) {

@@ -11,7 +11,7 @@ for name in parse_integer parse_real format_real case_file; do
   work="$BUILD/corpus/$name"
   mkdir -p "$work"
   echo "== fuzz_$name for ${SECONDS_EACH}s"
-  if ! "$BUILD/fuzz_$name" -max_total_time="$SECONDS_EACH" -print_final_stats=1 -max_len=4096 \
+  if ! "$BUILD/fuzz_$name" -max_total_time="$SECONDS_EACH" -print_final_stats=1 -max_len=4096 -artifact_prefix="$BUILD/" \
       "$work" "fuzz/corpus/$name" 2> "$BUILD/fuzz_$name.log"; then
     status=1
     tail -40 "$BUILD/fuzz_$name.log"

@@ -50,7 +50,6 @@ TEST(ErrorDisplay, AppendsAPeriodAfterCodesAbove46) {
 TEST(ErrorDisplay, ShowsTheMessageWithTheTitleAndErrorIcon) {
   ASSERT_NE(Application, nullptr);
   EXPECT_EQ(Application->Title(), "ZORMEK_GUI");
-  EXPECT_EQ(QGuiApplication::applicationDisplayName(), "ZORMEK_GUI");
   TestForm form;
   ASSERT_TRUE(ShowAndActivate(form));
   MessageBoxRecorder boxes;
