@@ -19,16 +19,16 @@ const char* const TForm1::kMemoHeader = "   Intervalo   |   Duração (h)   |   
 
 namespace {
 
-constexpr TFontSpec kWindowFont{"MS Sans Serif", 11, false};
-constexpr TFontSpec kGroupFont{"MS Sans Serif", 13, true};
-constexpr TFontSpec kEditFont{"MS Sans Serif", 12, false};
-constexpr TFontSpec kHeadingFont{"MS Sans Serif", 12, true};
-constexpr TFontSpec kInherit{};
+constexpr TFontDesc kWindowFont{"MS Sans Serif", 11, false};
+constexpr TFontDesc kGroupFont{"MS Sans Serif", 13, true};
+constexpr TFontDesc kEditFont{"MS Sans Serif", 12, false};
+constexpr TFontDesc kHeadingFont{"MS Sans Serif", 12, true};
+constexpr TFontDesc kInherit{};
 
 using K = TControlKind;
 
 // name, kind, parent, left, top, width, height, text, label, font, max, tab
-constexpr TControlSpec kLayout[] = {
+constexpr TControlRow kLayout[] = {
     {"Label1", K::Label, nullptr, 192, 8, 163, 33, "ZORMEK GUI", nullptr, {"Arial", 28, true}, 0, -1},
     {"Label6", K::Label, nullptr, 192, 40, 159, 13, "Desenvolvido por: Equipe ZORMEK", nullptr, kInherit, 0, -1},
     {"Label7", K::Label, nullptr, 240, 56, 70, 13, "Oububro/2008", nullptr, kInherit, 0, -1},
@@ -44,7 +44,7 @@ constexpr TControlSpec kLayout[] = {
     {"LabeledEdit2", K::LabeledEdit, "GroupBox1", 16, 88, 73, 21, "1", "Número do intervalo:", kEditFont, 10, 2},
     {"LabeledEdit3", K::LabeledEdit, "GroupBox1", 128, 88, 81, 21, "", "Duração (horas):", kEditFont, 13, 3},
     {"LabeledEdit4", K::LabeledEdit, "GroupBox1", 224, 88, 81, 21, "", "Carga (MW):", kEditFont, 15, 4},
-    {"UpDown1", K::UpDown, "GroupBox1", 89, 88, 17, 21, nullptr, nullptr, kInherit, 0, 5},
+    {"UpDown1", K::UpDown, "GroupBox1", 89, 88, 17, 21, "LabeledEdit2", nullptr, kInherit, 0, 5},
     {"Memo1", K::Memo, "GroupBox1", 56, 120, 257, 65, TForm1::kMemoHeader, nullptr, {"MS Sans Serif", 10, false}, 0, 6},
     {"Button3", K::Button, "GroupBox1", 320, 86, 33, 25, "OK", nullptr, {"MS Sans Serif", 11, false}, 0, 7},
 
@@ -175,13 +175,12 @@ TForm1::TForm1(TObject* owner) : TForm(owner) {
   SetClientSize(555, 729);
   SetFramePosition(340, 1);
 
-  LoadLayout(*this, std::span<const TControlSpec>(kLayout));
+  LoadLayout(*this, std::span<const TControlRow>(kLayout));
   BindFields(*this, kFields);
   UpDown1->SetMin(1);
   UpDown1->SetMax(0);
   UpDown1->SetPosition(1);
   UpDown1->SetThousands(true);
-  UpDown1->SetAssociate(LabeledEdit2);
 
   // Handlers are bound only now, so loading the layout ran none of them.
   for (const EventBinding& binding : kEvents) {
@@ -205,15 +204,8 @@ void TForm1::FormCreate(TObject*) {
 }
 
 // Entering the count field keeps the table: only a change of the count's
-// text replaces it. The arrays are checked so "OK" and "GRAVAR" always find
-// N elements.
-void TForm1::set_max_int(TObject*) {
-  ++count_field_entries_;
-  if (CaseData.durations.size() != static_cast<std::size_t>(CaseData.N) ||
-      CaseData.loads.size() != static_cast<std::size_t>(CaseData.N)) {
-    CaseData.Redimension(CaseData.N < 1 ? 1 : CaseData.N);
-  }
-}
+// text replaces it, so "OK" and "GRAVAR" always find N elements.
+void TForm1::set_max_int(TObject*) { ++count_field_entries_; }
 
 // Every change of the count erases the table. A text that is not an integer,
 // a count below 1 and a count whose arrays cannot be had are all refused the

@@ -13,15 +13,15 @@ TForm2* Form2 = nullptr;
 
 namespace {
 
-constexpr TFontSpec kWindowFont{"MS Sans Serif", 11, false};
-constexpr TFontSpec kGroupFont{"MS Sans Serif", 13, true};
-constexpr TFontSpec kEditFont{"MS Sans Serif", 11, false};
+constexpr TFontDesc kWindowFont{"MS Sans Serif", 11, false};
+constexpr TFontDesc kGroupFont{"MS Sans Serif", 13, true};
+constexpr TFontDesc kEditFont{"MS Sans Serif", 11, false};
 
 using K = TControlKind;
 
 // name, kind, parent, left, top, width, height, text, label, font, max, tab.
 // The edits' texts are filled by FormCreate.
-constexpr TControlSpec kLayout[] = {
+constexpr TControlRow kLayout[] = {
     {"Button1", K::Button, nullptr, 168, 504, 75, 25, "OK", nullptr, {"MS Sans Serif", 11, true}, 0, 0},
     {"Label1", K::Label, nullptr, 64, 8, 281, 20, "ZORMEK - Parâmetros do Algoritmo", nullptr, {"MS Sans Serif", 16, true}, 0, -1},
     {"GroupBox1", K::GroupBox, nullptr, 16, 56, 385, 121, "Parâmetros do Método dos Pontos Interiores", nullptr, kGroupFont, 0, 1},
@@ -91,7 +91,7 @@ TForm2::TForm2(TObject* owner) : TForm(owner) {
   SetFont(kWindowFont);
   SetBorderStyle(TBorderStyle::Sizeable);
   SetOuterSize(425, 573);
-  LoadLayout(*this, std::span<const TControlSpec>(kLayout));
+  LoadLayout(*this, std::span<const TControlRow>(kLayout));
   BindFields(*this, kFields);
   Button1->OnClick = Bind(this, &TForm2::Button1Click);
   TApplication::Dispatch(Bind(this, &TForm2::FormCreate), this);

@@ -19,9 +19,9 @@ std::string U(const QString& text) { return text.toUtf8().toStdString(); }
 // here; the nearest sans serif stands in: Liberation Sans has Arial's
 // metrics, DejaVu Sans is nearly always present.
 // The answer is kept per face: a window names only two or three.
-QFont MakeFont(const TFontSpec& spec) {
+QFont MakeFont(const TFontDesc& desc) {
   static QHash<QString, QStringList> families_of;
-  const QString face = QString::fromUtf8(spec.face);
+  const QString face = QString::fromUtf8(desc.face);
   auto it = families_of.find(face);
   if (it == families_of.end()) {
     QStringList families;
@@ -35,8 +35,8 @@ QFont MakeFont(const TFontSpec& spec) {
   QFont font;
   font.setFamilies(*it);
   font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(spec.height > 0 ? spec.height : 11);
-  font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
+  font.setPixelSize(desc.height > 0 ? desc.height : 11);
+  font.setWeight(desc.bold ? QFont::Bold : QFont::Normal);
   return font;
 }
 
@@ -107,7 +107,7 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   if (auto* edit = dynamic_cast<TLabeledEdit*>(this)) edit->PlaceLabel();
 }
 
-void TControl::SetFont(const TFontSpec& font) {
+void TControl::SetFont(const TFontDesc& font) {
   // An empty QFont resolves nothing, so the widget follows its parent again.
   widget_->setFont(font.face ? tk::MakeFont(font) : QFont());
 }

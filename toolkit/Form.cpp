@@ -160,7 +160,7 @@ void TForm::SetBorderStyle(TBorderStyle style) {
   impl_->ApplyGeometry();
 }
 
-void TForm::SetFont(const TFontSpec& font) { impl_->window->setFont(font.face ? tk::MakeFont(font) : QFont()); }
+void TForm::SetFont(const TFontDesc& font) { impl_->window->setFont(font.face ? tk::MakeFont(font) : QFont()); }
 
 void TForm::SetFramePosition(int left, int top) { impl_->window->move(left, top); }
 

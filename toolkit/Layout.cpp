@@ -16,18 +16,18 @@ bool IsTabStop(TControlKind kind) {
   return kind == TControlKind::LabeledEdit || kind == TControlKind::Memo || kind == TControlKind::Button;
 }
 
-std::string ParentName(const TControlSpec& row) { return row.parent ? row.parent : ""; }
+std::string ParentName(const TControlRow& row) { return row.parent ? row.parent : ""; }
 
 // Walks the children of one parent in their tab order (declaration order
 // among equal positions); a container is entered where it stands.
-void CollectTabStops(std::span<const TControlSpec> rows, const std::string& parent,
+void CollectTabStops(std::span<const TControlRow> rows, const std::string& parent,
                      const std::map<std::string, TControl*>& made, std::vector<TControl*>& out) {
-  std::vector<const TControlSpec*> children;
-  for (const TControlSpec& row : rows)
+  std::vector<const TControlRow*> children;
+  for (const TControlRow& row : rows)
     if (ParentName(row) == parent && row.tab >= 0) children.push_back(&row);
   std::stable_sort(children.begin(), children.end(),
-                   [](const TControlSpec* a, const TControlSpec* b) { return a->tab < b->tab; });
-  for (const TControlSpec* row : children) {
+                   [](const TControlRow* a, const TControlRow* b) { return a->tab < b->tab; });
+  for (const TControlRow* row : children) {
     if (IsContainer(row->kind))
       CollectTabStops(rows, row->name, made, out);
     else if (IsTabStop(row->kind))
@@ -37,9 +37,9 @@ void CollectTabStops(std::span<const TControlSpec> rows, const std::string& pare
 
 }  // namespace
 
-void LoadLayout(TForm& form, std::span<const TControlSpec> rows) {
+void LoadLayout(TForm& form, std::span<const TControlRow> rows) {
   std::map<std::string, TControl*> made;
-  for (const TControlSpec& row : rows) {
+  for (const TControlRow& row : rows) {
     QWidget* parent = form.ClientArea();
     if (row.parent) {
       auto it = made.find(row.parent);

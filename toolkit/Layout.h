@@ -7,14 +7,15 @@
 
 enum class TControlKind { Label, GroupBox, LabeledEdit, UpDown, Memo, Button };
 
-struct TControlSpec {
+struct TControlRow {
   const char* name;
   TControlKind kind;
   const char* parent;  // nullptr: the form itself
   int left, top, width, height;
-  const char* text;    // caption; initial text of an edit; memo's first line
+  const char* text;    // caption; initial text of an edit; memo's first line;
+                       // the name of an up-down's edit
   const char* label;   // caption label of a labelled edit
-  TFontSpec font;      // face nullptr: the parent's font
+  TFontDesc font;      // face nullptr: the parent's font
   int max_length;      // labelled edits: 0 = no limit
   int tab;             // position in the parent's tab order; -1: not a stop
 };
@@ -22,7 +23,7 @@ struct TControlSpec {
 // Creates every control of the table on the form, with its texts in place
 // and no handler bound (so no event runs), and sets the tab sequence from the
 // per-parent tab positions (containers are walked where they stand).
-void LoadLayout(TForm& form, std::span<const TControlSpec> rows);
+void LoadLayout(TForm& form, std::span<const TControlRow> rows);
 
 // Points a form's control fields at the controls its layout made, by name:
 //   constexpr TFieldBinding<TForm1> kFields[] = {ZK_FIELD(TForm1, Label1), ...};

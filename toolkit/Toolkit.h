@@ -54,7 +54,7 @@ TNotifyEvent Bind(F* form, void (F::*method)(TObject*)) {
 
 // A font as face, character (em) height in pixels, weight. Faces missing on
 // the system ("MS Sans Serif", "Arial") fall back to the nearest sans serif.
-struct TFontSpec {
+struct TFontDesc {
   const char* face = nullptr;  // nullptr: take the parent's font
   int height = 0;
   bool bold = false;
@@ -74,7 +74,7 @@ public:
   int Width() const;
   int Height() const;
   void SetBounds(int left, int top, int width, int height);
-  void SetFont(const TFontSpec& font);
+  void SetFont(const TFontDesc& font);
 
   bool Focused() const;
   void SetFocus();
@@ -208,7 +208,7 @@ public:
   void SetClientSize(int width, int height);
   void SetOuterSize(int width, int height);  // frame and title bar included
   void SetBorderStyle(TBorderStyle style);   // no maximize button either way
-  void SetFont(const TFontSpec& font);
+  void SetFont(const TFontDesc& font);
   void SetFramePosition(int left, int top);  // top-left corner of the frame
   // left = owner.left + (owner.width - width) / 2, same for top; outer sizes,
   // truncated halves, negatives become 0.

@@ -27,7 +27,7 @@ struct Backed {
   TControl* back = nullptr;
 };
 
-QFont MakeFont(const TFontSpec& spec);
+QFont MakeFont(const TFontDesc& desc);
 QString Q(std::string_view utf8);
 std::string U(const QString& text);
 

@@ -16,37 +16,11 @@
 #include "forms/Unit1.h"
 #include "forms/Unit2.h"
 #include "toolkit/Application.h"
+#include "tests/support/GuiTest.h"
 #include "toolkit/MessageBox.h"
 
-struct RecordedBox {
-  std::string caption;
-  std::string text;
-  const TForm* owner;
-  bool error_icon;
-};
-
-class BoxRecorder {
-public:
-  BoxRecorder() {
-    previous_ = SetMessageBoxPresenter([this](const TMessageBoxRequest& r) {
-      boxes.push_back({r.caption, r.text, r.owner, r.error_icon});
-      if (on_box) on_box(boxes.back());
-    });
-  }
-  ~BoxRecorder() { SetMessageBoxPresenter(previous_); }
-  std::vector<std::string> Texts() const {
-    std::vector<std::string> t;
-    for (const auto& b : boxes) t.push_back(b.text);
-    return t;
-  }
-  void Clear() { boxes.clear(); }
-
-  std::vector<RecordedBox> boxes;
-  std::function<void(const RecordedBox&)> on_box;
-
-private:
-  TMessageBoxPresenter previous_;
-};
+using BoxRecorder = zktest::MessageBoxRecorder;
+using RecordedBox = zktest::MessageBoxRecorder::Box;
 
 // Replaces the operating system's thousands separator for one test.
 class ScopedGroupSeparator {
@@ -80,17 +54,9 @@ protected:
   static QWidget* Focused() { return QApplication::focusWidget(); }
   static bool HasFocus(TControl* c) { return Focused() == c->Widget(); }
 
-  // Types into whatever has the focus, one key at a time.
-  static void Type(const char* text) {
-    QWidget* w = Focused();
-    ASSERT_NE(w, nullptr);
-    QTest::keyClicks(w, QString::fromUtf8(text));
-  }
-  static void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QWidget* w = Focused();
-    ASSERT_NE(w, nullptr);
-    QTest::keyClick(w, key, mods);
-  }
+  // Input goes to whatever has the focus, one key at a time.
+  static void Type(const char* text) { zktest::Type(QString::fromUtf8(text)); }
+  static void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { zktest::Key(key, mods); }
   static void Tab() { Key(Qt::Key_Tab); }
   // Gives the edit the focus with the keyboard (whole text selected), by
   // walking the tab sequence from where the focus is.

@@ -100,7 +100,7 @@ protected:
 
   std::string SaveAndCheck(const std::string& name) {
     form->LabeledEdit21->SetText(name);
-    const std::size_t before = recorder.boxes.size();
+    const std::size_t before = recorder.Boxes().size();
     Click(form->Button1);
     std::string file_name;
     std::string path;
@@ -110,16 +110,16 @@ protected:
       EXPECT_TRUE(CheckTitle(form->LabeledEdit22->Text(), &title).empty());
       EXPECT_EQ(ReadFile(path), FormatCaseFileToString(form->CaseData, title)) << "wrong file " << path;
       std::remove(path.c_str());
-      EXPECT_EQ(recorder.boxes.size(), before) << "a box although the file was written";
+      EXPECT_EQ(recorder.Boxes().size(), before) << "a box although the file was written";
       return "written, exact";
     }
-    EXPECT_GT(recorder.boxes.size(), before) << "nothing written and nothing said";
+    EXPECT_GT(recorder.Boxes().size(), before) << "nothing written and nothing said";
     return "not written";
   }
 
   void CheckBoxes() {
     static const std::set<std::string> captions = {"ERRO!", "ATENÇÃO!", "ZORMEK_GUI"};
-    for (const RecordedBox& b : recorder.boxes) {
+    for (const RecordedBox& b : recorder.Boxes()) {
       EXPECT_TRUE(captions.count(b.caption)) << b.caption;
       EXPECT_FALSE(b.text.empty());
       EXPECT_TRUE(b.error_icon);
@@ -129,11 +129,11 @@ protected:
   std::string BoxTexts() const {
     // Runs of the same text are counted: "Carga não informada! ×100".
     std::string s;
-    for (std::size_t i = 0; i < recorder.boxes.size();) {
+    for (std::size_t i = 0; i < recorder.Boxes().size();) {
       std::size_t j = i;
-      while (j < recorder.boxes.size() && recorder.boxes[j].text == recorder.boxes[i].text) ++j;
+      while (j < recorder.Boxes().size() && recorder.Boxes()[j].text == recorder.Boxes()[i].text) ++j;
       if (!s.empty()) s += "; ";
-      s += Short(recorder.boxes[i].text, 60);
+      s += Short(recorder.Boxes()[i].text, 60);
       if (j - i > 1) s += " ×" + std::to_string(j - i);
       i = j;
     }
@@ -229,12 +229,12 @@ void Sweep::SweepDialogFields(int first, int last) {
       form->Widget()->activateWindow();
       ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget()));
       if (stayed_open) {
-        EXPECT_FALSE(recorder.boxes.empty()) << "refused without a message";
+        EXPECT_FALSE(recorder.Boxes().empty()) << "refused without a message";
       }
       EXPECT_TRUE(AllFinite(form->CaseData));
-      const std::size_t boxes_before_save = recorder.boxes.size();
+      const std::size_t boxes_before_save = recorder.Boxes().size();
       const std::string file = SaveAndCheck("sweep");
-      recorder.boxes.resize(std::min(recorder.boxes.size(), boxes_before_save));
+      recorder.KeepFirst(boxes_before_save);
       CheckBoxes();
       Report() << "| dialog | " << caption << " | " << input.label << " | " << BoxTexts() << " | " << Short(after)
                << " | " << (stayed_open ? "dialog stayed open, " : "stored, ") << file << " |\n";

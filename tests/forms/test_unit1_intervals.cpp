@@ -16,7 +16,7 @@ std::string MemoLine(const std::string& k, const std::string& duration, const st
 using IntervalTable = MainWindowTest;
 
 TEST_F(IntervalTable, StartUpState) {
-  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_TRUE(recorder.Boxes().empty());
   ASSERT_EQ(form->Memo1->LineCount(), 1);
   EXPECT_EQ(form->Memo1->Line(0), TForm1::kMemoHeader);
   EXPECT_EQ(form->LabeledEdit1->Text(), "1");
@@ -36,16 +36,16 @@ TEST_F(IntervalTable, UpDownStopsAtOneWithOneInterval) {
   QTest::mouseClick(form->UpDown1->DownArrow(), Qt::LeftButton);
   EXPECT_EQ(form->LabeledEdit2->Text(), "1");
   EXPECT_EQ(changes.count(), 0);
-  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_TRUE(recorder.Boxes().empty());
 }
 
 TEST_F(IntervalTable, TypingACountErasesTheTableAndWarnsOnce) {
   Type("3");
-  ASSERT_EQ(recorder.boxes.size(), 1u);
-  EXPECT_EQ(recorder.boxes[0].text, kWarning);
-  EXPECT_EQ(recorder.boxes[0].caption, "ATENÇÃO!");
-  EXPECT_TRUE(recorder.boxes[0].error_icon);
-  EXPECT_EQ(recorder.boxes[0].owner, form);
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_EQ(recorder.Boxes()[0].text, kWarning);
+  EXPECT_EQ(recorder.Boxes()[0].caption, "ATENÇÃO!");
+  EXPECT_TRUE(recorder.Boxes()[0].error_icon);
+  EXPECT_EQ(recorder.Boxes()[0].owner, form);
   EXPECT_EQ(form->CaseData.N, 3);
   ASSERT_EQ(form->CaseData.durations.size(), 3u);
   ASSERT_EQ(form->CaseData.loads.size(), 3u);
@@ -65,7 +65,7 @@ TEST_F(IntervalTable, EmptiedCountGoesBackToOne) {
   recorder.Clear();
   Key(Qt::Key_Backspace);
   EXPECT_EQ(recorder.Texts(), (std::vector<std::string>{kInvalid, kWarning}));
-  EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
+  EXPECT_EQ(recorder.Boxes()[0].caption, "ERRO!");
   EXPECT_EQ(form->LabeledEdit1->Text(), "1");
   EXPECT_EQ(form->CaseData.N, 1);
   EXPECT_EQ(form->CaseData.durations.size(), 1u);
@@ -101,14 +101,14 @@ TEST_F(IntervalTable, StoringIntervalTwoLogsItInTheMemo) {
   ASSERT_EQ(form->Memo1->LineCount(), 2);
   EXPECT_EQ(form->Memo1->Line(1), MemoLine("2", "1,5", "300"));
   EXPECT_EQ(form->LabeledEdit2->Text(), "2");  // not advanced
-  EXPECT_EQ(recorder.boxes.size(), 1u);        // only the count's warning
+  EXPECT_EQ(recorder.Boxes().size(), 1u);        // only the count's warning
 }
 
 TEST_F(IntervalTable, APointInTheDurationFailsAsSoonAsItIsTyped) {
   TabTo(form->LabeledEdit3);
   Type("1.");
   ASSERT_EQ(recorder.Texts(), (std::vector<std::string>{kInvalid}));
-  EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
+  EXPECT_EQ(recorder.Boxes()[0].caption, "ERRO!");
   EXPECT_EQ(form->LabeledEdit3->Text(), "0");
 }
 
@@ -137,7 +137,7 @@ TEST_F(IntervalTable, IntervalNumberAboveTheCountWarns) {
   recorder.Clear();
   Type("5");
   ASSERT_EQ(recorder.Texts(), (std::vector<std::string>{"Intervalo maior que o número máximo de intervalos!"}));
-  EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
+  EXPECT_EQ(recorder.Boxes()[0].caption, "ERRO!");
   EXPECT_EQ(form->LabeledEdit2->Text(), "5");  // the check refuses nothing
 }
 
@@ -151,9 +151,9 @@ TEST_F(IntervalTable, OkNeverStoresOutsideTheTable) {
   Type("20");
   recorder.Clear();
   Click(form->Button3);
-  ASSERT_EQ(recorder.boxes.size(), 1u);
-  EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
-  EXPECT_NE(recorder.boxes[0].text.find("1 a 3"), std::string::npos) << recorder.boxes[0].text;
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_EQ(recorder.Boxes()[0].caption, "ERRO!");
+  EXPECT_NE(recorder.Boxes()[0].text.find("1 a 3"), std::string::npos) << recorder.Boxes()[0].text;
   EXPECT_EQ(form->Memo1->LineCount(), 1);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(form->CaseData.durations[i], 0.0);
 }
@@ -161,15 +161,15 @@ TEST_F(IntervalTable, OkNeverStoresOutsideTheTable) {
 TEST_F(IntervalTable, BadIntervalNumberInOkGoesToTheErrorDisplay) {
   TabTo(form->LabeledEdit2);
   ClearFocused();  // the empty text is left to the error display too
-  ASSERT_EQ(recorder.boxes.size(), 1u);
-  EXPECT_EQ(recorder.boxes[0].caption, "ZORMEK_GUI");
-  EXPECT_EQ(recorder.boxes[0].text, "'' is not a valid integer value.");
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_EQ(recorder.Boxes()[0].caption, "ZORMEK_GUI");
+  EXPECT_EQ(recorder.Boxes()[0].text, "'' is not a valid integer value.");
   Tab();
   Type("10");
   recorder.Clear();
   Click(form->Button3);
-  ASSERT_EQ(recorder.boxes.size(), 1u);
-  EXPECT_EQ(recorder.boxes[0].text, "'' is not a valid integer value.");
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_EQ(recorder.Boxes()[0].text, "'' is not a valid integer value.");
   EXPECT_EQ(form->Memo1->LineCount(), 1);
   EXPECT_EQ(form->CaseData.durations[0], 0.0);
 }
@@ -198,7 +198,7 @@ TEST_F(IntervalTable, UpDownStepsToTheCountAndStops) {
   QTest::mouseClick(form->UpDown1->UpArrow(), Qt::LeftButton);
   EXPECT_EQ(form->LabeledEdit2->Text(), "3");
   EXPECT_EQ(changes.count(), 2);
-  EXPECT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_EQ(recorder.Boxes().size(), 1u);
 }
 
 TEST_F(IntervalTable, UpDownContinuesFromATypedNumber) {
@@ -221,9 +221,9 @@ TEST_F(IntervalTable, SteppingPast999UsesTheSystemsThousandsSeparator) {
   EXPECT_EQ(form->LabeledEdit2->Text(), "1.000");
   // The grouped text is not an integer: the check's conversion fails and the
   // error display shows it.
-  ASSERT_EQ(recorder.boxes.size(), 1u);
-  EXPECT_EQ(recorder.boxes[0].text, "'1.000' is not a valid integer value.");
-  EXPECT_EQ(recorder.boxes[0].caption, "ZORMEK_GUI");
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_EQ(recorder.Boxes()[0].text, "'1.000' is not a valid integer value.");
+  EXPECT_EQ(recorder.Boxes()[0].caption, "ZORMEK_GUI");
 }
 
 TEST_F(IntervalTable, LongTablesKeepTypedNumbersBeyondTheUpDownRange) {
@@ -249,7 +249,7 @@ TEST_F(IntervalTable, EnterInAnEditPressesNoButton) {
   Key(Qt::Key_Escape);
   EXPECT_EQ(form->Memo1->LineCount(), 1);
   EXPECT_EQ(form->CaseData.durations[0], 0.0);
-  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_TRUE(recorder.Boxes().empty());
 }
 
 TEST_F(IntervalTable, SpaceOnTheFocusedOkButtonStores) {

@@ -82,8 +82,8 @@ TEST_F(SaveCase, MissingDurationIsReportedOnceAndNothingIsWritten) {
   Click(form->Button1);
   // Interval 1's duration was stored as 0.0.
   ASSERT_EQ(recorder.Texts(), (std::vector<std::string>{"Intervalo não informado!"}));
-  EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
-  EXPECT_EQ(recorder.boxes[0].owner, form);
+  EXPECT_EQ(recorder.Boxes()[0].caption, "ERRO!");
+  EXPECT_EQ(recorder.Boxes()[0].owner, form);
   EXPECT_FALSE(FileExists("caso2.dad"));
 }
 
@@ -102,14 +102,14 @@ TEST_F(SaveCase, EmptyNameWritesDotDadAndBadTitlesAreRefused) {
   ASSERT_TRUE(cwd.ok());
   EnterOneInterval();
   Click(form->Button1);
-  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_TRUE(recorder.Boxes().empty());
   EXPECT_TRUE(FileExists(".dad"));
 
   form->LabeledEdit22->SetText("linha\nquebrada");
   form->LabeledEdit21->SetText("caso3");
   Click(form->Button1);
-  ASSERT_EQ(recorder.boxes.size(), 1u);
-  EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_EQ(recorder.Boxes()[0].caption, "ERRO!");
   EXPECT_FALSE(FileExists("caso3.dad"));
 }
 
@@ -119,8 +119,8 @@ TEST_F(SaveCase, ANameWithASlashIsRefused) {
   TabTo(form->LabeledEdit21);
   Type("a/b");
   Click(form->Button1);
-  ASSERT_EQ(recorder.boxes.size(), 1u);
-  EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_EQ(recorder.Boxes()[0].caption, "ERRO!");
   EXPECT_FALSE(FileExists("a/b.dad"));
 }
 

@@ -19,7 +19,7 @@ TEST_F(ScalarFields, PointBecomesCommaWhenTheFocusLeaves) {
   EXPECT_EQ(form->LabeledEdit6->Text(), "1,5");
   EXPECT_EQ(form->LabeledEdit6->SelStart(), 3);
   EXPECT_EQ(form->CaseData.c0, 1.5);
-  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_TRUE(recorder.Boxes().empty());
 }
 
 TEST_F(ScalarFields, BasePowerIsConvertedAtEveryKeystroke) {
@@ -31,7 +31,7 @@ TEST_F(ScalarFields, BasePowerIsConvertedAtEveryKeystroke) {
   Type("5");
   EXPECT_EQ(form->LabeledEdit5->Text(), "2,5");
   EXPECT_EQ(form->CaseData.base, 2.5);
-  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_TRUE(recorder.Boxes().empty());
 }
 
 TEST_F(ScalarFields, BadTextInAFocusFieldKeepsTheValueUntilLeftAgain) {
@@ -43,14 +43,14 @@ TEST_F(ScalarFields, BadTextInAFocusFieldKeepsTheValueUntilLeftAgain) {
   Type("abc");
   Tab();
   ASSERT_EQ(recorder.Texts(), (std::vector<std::string>{kInvalid}));
-  EXPECT_EQ(recorder.boxes[0].caption, "ERRO!");
-  EXPECT_EQ(recorder.boxes[0].owner, form);
+  EXPECT_EQ(recorder.Boxes()[0].caption, "ERRO!");
+  EXPECT_EQ(recorder.Boxes()[0].owner, form);
   EXPECT_EQ(form->LabeledEdit8->Text(), "0");
   EXPECT_EQ(form->CaseData.q, 7.0);
   Key(Qt::Key_Backtab);
   Tab();
   EXPECT_EQ(form->CaseData.q, 0.0);
-  EXPECT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_EQ(recorder.Boxes().size(), 1u);
 }
 
 TEST_F(ScalarFields, BadTextInAChangeFieldIsAnsweredAtOnce) {
@@ -71,7 +71,7 @@ TEST_F(ScalarFields, ClearingAFieldShowsNothingAndKeepsTheValue) {
   Key(Qt::Key_Backtab);
   ClearFocused();
   Tab();
-  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_TRUE(recorder.Boxes().empty());
   EXPECT_EQ(form->CaseData.Vtot, 12.0);
   EXPECT_EQ(form->LabeledEdit14->Text(), "");
 }
@@ -134,20 +134,20 @@ TEST_F(ScalarFields, EveryFieldFeedsItsOwnTarget) {
   // Each value landed in its own target only.
   n = 0;
   for (const Row& row : rows) EXPECT_EQ(form->CaseData.*row.target, static_cast<double>(++n));
-  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_TRUE(recorder.Boxes().empty());
 }
 
 TEST_F(ScalarFields, AFieldIsStoredBeforeGravarActs) {
   double c0_when_saving = -1;
-  recorder.on_box = [&](const RecordedBox&) {
+  recorder.OnBox([&](const RecordedBox&) {
     if (c0_when_saving < 0) c0_when_saving = form->CaseData.c0;
-  };
+  });
   TabTo(form->LabeledEdit6);
   Type("4.5");
   Click(form->Button1);
   EXPECT_EQ(c0_when_saving, 4.5);  // the first refusal of "GRAVAR" saw it
-  ASSERT_FALSE(recorder.boxes.empty());
-  EXPECT_EQ(recorder.boxes[0].text, "Intervalo não informado!");
+  ASSERT_FALSE(recorder.Boxes().empty());
+  EXPECT_EQ(recorder.Boxes()[0].text, "Intervalo não informado!");
 }
 
 }  // namespace

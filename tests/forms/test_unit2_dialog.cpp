@@ -81,7 +81,7 @@ TEST_F(Dialog, ShowsTheDefaultsAndEnterAtOnceChangesNothing) {
     EXPECT_FALSE(d->Widget()->isVisible());
   });
   EXPECT_TRUE(SameBits(Params(), before));
-  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_TRUE(recorder.Boxes().empty());
 }
 
 TEST_F(Dialog, ClosingWithoutOkStoresNothing) {
@@ -119,9 +119,9 @@ TEST_F(Dialog, AFailingMaxitStopsThereAndTheDialogStaysOpen) {
     Retype(d, 4, "7");
     PressOk(d);
     EXPECT_TRUE(d->Widget()->isVisible());
-    ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].text, "'abc' is not a valid integer value.");
-    EXPECT_EQ(recorder.boxes[0].caption, "ZORMEK_GUI");
+    ASSERT_EQ(recorder.Boxes().size(), 1u);
+    EXPECT_EQ(recorder.Boxes()[0].text, "'abc' is not a valid integer value.");
+    EXPECT_EQ(recorder.Boxes()[0].caption, "ZORMEK_GUI");
     EXPECT_EQ(d->LabeledEdit3->Text(), "abc");
     d->Widget()->close();
   });
@@ -166,8 +166,8 @@ TEST_F(Dialog, RefusedTexts) {
       PressOk(d);
       EXPECT_TRUE(d->Widget()->isVisible());
     });
-    ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].text, row.message);
+    ASSERT_EQ(recorder.Boxes().size(), 1u);
+    EXPECT_EQ(recorder.Boxes()[0].text, row.message);
     EXPECT_TRUE(SameBits(Params(), before));  // earlier fields re-stored unchanged
     EXPECT_FALSE(std::isinf(Params().Bigm));
   }
@@ -229,7 +229,7 @@ TEST_F(Dialog, ChangedParametersReachTheCaseFile) {
   TabTo(form->LabeledEdit21);
   Type("p");
   Click(form->Button1);
-  ASSERT_TRUE(recorder.boxes.empty()) << recorder.boxes[0].text;
+  ASSERT_TRUE(recorder.Boxes().empty()) << recorder.Boxes()[0].text;
   const std::string file = ReadFile("p.dad");
   EXPECT_NE(file.find("\r\n      2.00      2.00      2.00      2.00      2.00      2.00\r\n"), std::string::npos);
   EXPECT_NE(file.find("\r\n  9.00e-01  1.00e-04        45   1.0e+08  1.00e-02  1.00e-05  1.00e-20  5.00e+00\r\n"

@@ -8,7 +8,14 @@ namespace zktest {
 MessageBoxRecorder::MessageBoxRecorder() {
   previous_ = SetMessageBoxPresenter([this](const TMessageBoxRequest& request) {
     boxes_.push_back({request.owner, request.caption, request.text, request.error_icon});
+    if (on_box_) on_box_(boxes_.back());
   });
+}
+
+std::vector<std::string> MessageBoxRecorder::Texts() const {
+  std::vector<std::string> texts;
+  for (const Box& b : boxes_) texts.push_back(b.text);
+  return texts;
 }
 
 MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxPresenter(std::move(previous_)); }

@@ -1,9 +1,12 @@
 #pragma once
 // Helpers for tests that drive real Qt widgets.
 
+#include <algorithm>
 #include <QPoint>
 #include <QString>
 #include <QtTest/QTest>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,10 +30,16 @@ public:
   MessageBoxRecorder(const MessageBoxRecorder&) = delete;
   MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
   const std::vector<Box>& Boxes() const { return boxes_; }
+  std::vector<std::string> Texts() const;
   void Clear() { boxes_.clear(); }
+  // Forgets the boxes after the first n.
+  void KeepFirst(std::size_t n) { boxes_.resize(std::min(n, boxes_.size())); }
+  // Runs as each box is recorded, while the program waits for its answer.
+  void OnBox(std::function<void(const Box&)> callback) { on_box_ = std::move(callback); }
 
 private:
   std::vector<Box> boxes_;
+  std::function<void(const Box&)> on_box_;
   TMessageBoxPresenter previous_;
 };
 

@@ -16,13 +16,13 @@
 namespace zktest {
 
 using K = TControlKind;
-inline constexpr TFontSpec kEditFont{"MS Sans Serif", 12, false};
-inline constexpr TFontSpec kGroupFont{"MS Sans Serif", 13, true};
+inline constexpr TFontDesc kEditFont{"MS Sans Serif", 12, false};
+inline constexpr TFontDesc kGroupFont{"MS Sans Serif", 13, true};
 
 // Declaration order differs from the tab order on purpose: the sequence must
 // come from the tab positions, entering the group where it stands.
 //   name, kind, parent, left, top, width, height, text, label, font, max, tab
-inline constexpr TControlSpec kTestLayout[] = {
+inline constexpr TControlRow kTestLayout[] = {
     {"Title", K::Label, nullptr, 8, 4, 100, 13, "Test window", nullptr, {}, 0, -1},
     {"Last", K::LabeledEdit, nullptr, 260, 240, 80, 21, "", "Last:", kEditFont, 5, 3},
     {"First", K::LabeledEdit, nullptr, 8, 40, 105, 21, "1", "First:", kEditFont, 10, 0},
@@ -37,7 +37,7 @@ inline constexpr TControlSpec kTestLayout[] = {
 
 class TestForm : public TForm {
 public:
-  explicit TestForm(std::span<const TControlSpec> rows = kTestLayout, bool bind = true, TObject* owner = nullptr)
+  explicit TestForm(std::span<const TControlRow> rows = kTestLayout, bool bind = true, TObject* owner = nullptr)
       : TForm(owner) {
     SetCaption("Test");
     SetClientSize(360, 280);

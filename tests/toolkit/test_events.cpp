@@ -356,7 +356,7 @@ TEST(InitialFocus, EnterHandlerSeesTheFocusAndTheSelection) {
 }
 
 TEST(InitialFocus, GoesIntoAGroupWhenItComesFirst) {
-  static constexpr TControlSpec rows[] = {
+  static constexpr TControlRow rows[] = {
       {"Outside", K::LabeledEdit, nullptr, 8, 240, 80, 21, "x", "Out:", kEditFont, 0, 1},
       {"Box", K::GroupBox, nullptr, 8, 20, 240, 200, "Box", nullptr, kGroupFont, 0, 0},
       {"Inner2", K::LabeledEdit, "Box", 120, 40, 80, 21, "two", "Two:", kEditFont, 0, 1},

@@ -38,7 +38,7 @@ TEST(Form, ExistsWithAllControlsBeforeItIsShown) {
   TestForm form;
   EXPECT_FALSE(form.Widget()->isVisible());
   EXPECT_EQ(form.Controls().size(), std::size(kTestLayout));
-  for (const TControlSpec& row : kTestLayout) EXPECT_NE(form.FindControl(row.name), nullptr) << row.name;
+  for (const TControlRow& row : kTestLayout) EXPECT_NE(form.FindControl(row.name), nullptr) << row.name;
   EXPECT_EQ(form.FindControl("Nothing"), nullptr);
   EXPECT_EQ(form.ActiveControl(), nullptr);
 }
@@ -130,7 +130,7 @@ TEST(Form, CenterOverUsesOuterSizesAndTruncatedHalves) {
 // ---- fonts ---------------------------------------------------------------------
 
 struct FontCase {
-  TFontSpec spec;
+  TFontDesc font;
   int pixels;
   bool bold;
 };
@@ -145,8 +145,8 @@ TEST(Fonts, PixelHeightWeightAndNearestSansSerif) {
   TestForm form;
   TControl* label = form.FindControl("Title");
   for (const FontCase& c : cases) {
-    SCOPED_TRACE(std::string(c.spec.face) + " " + std::to_string(c.pixels));
-    label->SetFont(c.spec);
+    SCOPED_TRACE(std::string(c.font.face) + " " + std::to_string(c.pixels));
+    label->SetFont(c.font);
     const QFont font = label->Widget()->font();
     EXPECT_EQ(font.pixelSize(), c.pixels);
     EXPECT_EQ(font.bold(), c.bold);
@@ -154,7 +154,7 @@ TEST(Fonts, PixelHeightWeightAndNearestSansSerif) {
     EXPECT_EQ(info.pixelSize(), c.pixels);
     EXPECT_EQ(info.bold(), c.bold);
     const QString family = info.family();
-    if (!QFontDatabase::hasFamily(c.spec.face)) {
+    if (!QFontDatabase::hasFamily(c.font.face)) {
       const QString expected = QFontDatabase::hasFamily("Liberation Sans") ? "Liberation Sans" : "DejaVu Sans";
       EXPECT_EQ(family, expected);
     }
@@ -194,7 +194,7 @@ TEST(Fonts, LabelsAreSizedToTheirText) {
 
 TEST(Layout, PlacesEveryControlAsTheTableSays) {
   TestForm form;
-  for (const TControlSpec& row : kTestLayout) {
+  for (const TControlRow& row : kTestLayout) {
     SCOPED_TRACE(row.name);
     TControl* control = form.FindControl(row.name);
     ASSERT_NE(control, nullptr);
@@ -221,10 +221,10 @@ TEST(Layout, ControlsKeepTheTablesOrder) {
 }
 
 TEST(Layout, RejectsAnUndeclaredParentAndDuplicates) {
-  static constexpr TControlSpec orphan[] = {
+  static constexpr TControlRow orphan[] = {
       {"E", K::LabeledEdit, "Missing", 0, 0, 10, 10, "", "", {}, 0, 0},
   };
-  static constexpr TControlSpec twice[] = {
+  static constexpr TControlRow twice[] = {
       {"E", K::LabeledEdit, nullptr, 0, 20, 10, 10, "", "", {}, 0, 0},
       {"E", K::LabeledEdit, nullptr, 0, 40, 10, 10, "", "", {}, 0, 1},
   };
@@ -235,7 +235,7 @@ TEST(Layout, RejectsAnUndeclaredParentAndDuplicates) {
 }
 
 TEST(Layout, TabSequenceEntersContainersWhereTheyStand) {
-  static constexpr TControlSpec rows[] = {
+  static constexpr TControlRow rows[] = {
       {"B", K::GroupBox, nullptr, 0, 100, 100, 80, "B", nullptr, {}, 0, 2},
       {"A", K::GroupBox, nullptr, 0, 0, 100, 80, "A", nullptr, {}, 0, 0},
       {"Mid", K::Button, nullptr, 120, 0, 40, 20, "Mid", nullptr, {}, 0, 1},
