@@ -3,6 +3,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <algorithm>
 
 #include "toolkit/Application.h"
 #include "toolkit/Toolkit.h"
@@ -55,6 +56,19 @@ void TMemo::Add(std::string_view line) {
   cursor.insertText(tk::Q(line));
   ++memo->lines;
   // Like a list being written to: the newest line comes into view.
+  if (memo->isVisible()) memo->verticalScrollBar()->setValue(memo->verticalScrollBar()->maximum());
+}
+
+void TMemo::AddLines(std::string_view lines) {
+  auto* memo = static_cast<tk::Memo*>(widget_);
+  const auto count = 1 + std::count(lines.begin(), lines.end(), '\n');
+  QTextCursor cursor(memo->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.beginEditBlock();
+  if (memo->lines > 0) cursor.insertBlock();
+  cursor.insertText(tk::Q(lines));  // each "\n" starts a new block
+  cursor.endEditBlock();
+  memo->lines += static_cast<int>(count);
   if (memo->isVisible()) memo->verticalScrollBar()->setValue(memo->verticalScrollBar()->maximum());
 }
 

@@ -183,6 +183,9 @@ public:
   TMemo(TForm* form, std::string name, QWidget* parent);
   void Clear();
   void Add(std::string_view line);  // appends one line, cost independent of length
+  // Appends many lines as one edit: `lines` holds them separated by "\n"
+  // (no "\n" after the last). The same lines as one Add each, in one step.
+  void AddLines(std::string_view lines);
   int LineCount() const;
   std::string Line(int index) const;
   QPlainTextEdit* Qt() const;

@@ -46,6 +46,26 @@ TEST(Memo, AddCountAndClear) {
   EXPECT_EQ(memo->Line(1), "x");
 }
 
+// A block of lines is the same as one Add per line, also after a Clear
+// (no empty first line is merged) and with empty lines inside the block.
+TEST(Memo, AddLinesGivesTheLinesOfOneAddEach) {
+  TestForm form;
+  TMemo* memo = form.Memo("List");
+  memo->AddLines("a\n\nDuração");
+  memo->Add("b");
+  ASSERT_EQ(memo->LineCount(), 5);
+  EXPECT_EQ(memo->Qt()->document()->blockCount(), 5);
+  const char* const expected[] = {"header", "a", "", "Duração", "b"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(memo->Line(i), expected[i]) << i;
+
+  memo->Clear();
+  memo->AddLines("x\ny");
+  EXPECT_EQ(memo->LineCount(), 2);
+  EXPECT_EQ(memo->Qt()->document()->blockCount(), 2);
+  EXPECT_EQ(memo->Line(0), "x");
+  EXPECT_EQ(memo->Line(1), "y");
+}
+
 TEST(Memo, TypingChangesNothing) {
   TestForm form;
   ASSERT_TRUE(ShowAndActivate(form));
