@@ -19,6 +19,7 @@
 #include <system_error>
 #include <utility>
 
+#include "case/CaseFile.h"
 #include "case/Cp1252.h"
 #include "case/FileNumber.h"
 #include "case/FileSink.h"
@@ -416,11 +417,15 @@ inline bool FastFixed2(const char* p, char next, double* out) {
 
 uint64_t BlockLines(uint64_t values) { return (values + 7) / 8; }
 
-// Bytes that may stand in the title: what the writer accepts from the window
-// (no control characters, no byte the code page leaves unassigned).
+// Bytes that may stand in the title: exactly what the writer accepts from
+// the window (its own check, one character at a time), and no byte the code
+// page leaves unassigned.
 bool TitleByte(unsigned char b) {
-  if (b < 0x20 || b == 0x7F) return false;
-  return Cp1252ToCodePoint(b) != 0;
+  const char32_t cp = Cp1252ToCodePoint(b);
+  if (cp == 0 && b != 0) return false;
+  const std::optional<std::string> utf8 = Cp1252ToUtf8(std::string_view(reinterpret_cast<const char*>(&b), 1));
+  std::string ignored;
+  return utf8 && CheckTitle(*utf8, &ignored).empty();
 }
 
 // ---- the parser ----------------------------------------------------------

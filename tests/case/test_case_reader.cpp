@@ -111,15 +111,21 @@ public:
     return static_cast<int32_t>(static_cast<uint32_t>(rng_()));
   }
 
-  // UTF-8 text of the characters the writer accepts in a title.
+  // UTF-8 text of the characters the writer accepts in a title (its own
+  // check decides), every byte of the code page tried.
   std::string Title() {
     const std::size_t length = Pick(4) == 0 ? 0 : Pick(100);
-    std::string bytes;
-    while (bytes.size() < length) {
-      const auto b = static_cast<unsigned char>(0x20 + Pick(0x100 - 0x20));
-      if (b != 0x7F && Cp1252ToCodePoint(b) != 0) bytes += static_cast<char>(b);
+    std::string text;
+    for (std::size_t n = 0; n < length;) {
+      const char byte = static_cast<char>(Pick(0x100));
+      const std::optional<std::string> utf8 = Cp1252ToUtf8(std::string_view(&byte, 1));
+      std::string ignored;
+      if (utf8 && CheckTitle(*utf8, &ignored).empty()) {
+        text += *utf8;
+        ++n;
+      }
     }
-    return *Cp1252ToUtf8(bytes);
+    return text;
   }
 
   int32_t Count() {
@@ -355,8 +361,10 @@ TEST(CaseReader, RefusesWithOneMessageNamingLineAndColumn) {
        "Linha 21, coluna 1: esperado o fim do arquivo (o caso tem 20 linhas)."},
       {"no line end at the end", golden.substr(0, golden.size() - 2),
        "Linha 20, coluna 11: falta a quebra de linha no fim da linha."},
-      {"tab in the title", GoldenWithLine(1, "Caso\texemplo"),
-       "Linha 1, coluna 5: caractere não permitido no título (byte 0x09)."},
+      {"end-of-text control in the title", GoldenWithLine(1, "Caso\x1A exemplo"),
+       "Linha 1, coluna 5: caractere não permitido no título (byte 0x1A)."},
+      {"CR inside the title", GoldenWithLine(1, "Caso\rexemplo"),
+       "Linha 1, coluna 5: caractere não permitido no título (byte 0x0D)."},
       {"unassigned byte in the title", GoldenWithLine(1, "Caso \x81"),
        "Linha 1, coluna 6: caractere não permitido no título (byte 0x81)."},
       {"empty file", "", "Linha 1, coluna 1: o arquivo termina antes do fim do caso."},
