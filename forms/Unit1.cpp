@@ -2,16 +2,21 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <span>
 #include <string_view>
 
 #include "case/CaseFile.h"
+#include "case/CaseReader.h"
 #include "case/NumberText.h"
 #include "forms/Unit2.h"
 #include "toolkit/Application.h"
 #include "toolkit/Layout.h"
 #include "toolkit/MessageBox.h"
+#include "toolkit/Progress.h"
 
 TForm1* Form1 = nullptr;
 
@@ -188,6 +193,7 @@ TForm1::TForm1(TObject* owner) : TForm(owner) {
       *slot = Bind(this, binding.handler);
     }
   }
+  OnDropFiles = [this](TObject* sender, const std::vector<std::string>& paths) { FormDropFiles(sender, paths); };
   TApplication::Dispatch(Bind(this, &TForm1::FormCreate), this);
 }
 
@@ -365,3 +371,153 @@ void TForm1::set_Zetat(TObject*) { NormalizeDecimalComma(LabeledEdit17, CaseData
 void TForm1::set_Zetah(TObject*) { NormalizeDecimalComma(LabeledEdit18, CaseData.Zetah); }
 void TForm1::set_Gammat(TObject*) { NormalizeDecimalComma(LabeledEdit19, CaseData.Gammat); }
 void TForm1::set_Gammah(TObject*) { NormalizeDecimalComma(LabeledEdit20, CaseData.Gammah); }
+
+// ---- Opening a case -------------------------------------------------------
+
+namespace {
+
+// A field's text for a value of the opened case: the window's display, and
+// empty for 0.0 (either sign), as the fields start. An empty field leaves
+// the record alone, so the value read stays exactly as it was.
+std::string FieldText(double value) { return value == 0.0 ? std::string() : FormatRealText(value); }
+
+// The memo as "OK" would have logged every interval with the fields filled
+// as the opening fills them: the header, then one line per interval.
+// False when cancelled.
+bool MemoText(const TCaseData& data, const TProgress::TReport& report, std::string* out) {
+  const std::string gap(22, ' ');
+  std::string text = TForm1::kMemoHeader;
+  for (int32_t k = 1; k <= data.N; ++k) {
+    if ((k & 0x3FFF) == 0 && !report(static_cast<double>(k) / data.N)) return false;
+    text += '\n';
+    text.append(6, ' ');
+    text += FormatIntegerText(k);
+    text += gap;
+    text += FieldText(data.durations[static_cast<std::size_t>(k) - 1]);
+    text += gap;
+    text += FieldText(data.loads[static_cast<std::size_t>(k) - 1]);
+  }
+  *out = std::move(text);
+  return true;
+}
+
+// "caso1.dad" -> "caso1"; a name without the extension stays whole.
+std::string BaseNameOf(const std::string& path) {
+  std::string name = std::filesystem::path(path).filename().string();
+  if (name.size() >= 4) {
+    std::string end = name.substr(name.size() - 4);
+    std::transform(end.begin(), end.end(), end.begin(), [](unsigned char ch) { return std::tolower(ch); });
+    if (end == ".dad") name.resize(name.size() - 4);
+  }
+  return name;
+}
+
+std::string FolderOf(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return (error ? std::filesystem::path(path) : absolute).parent_path().lexically_normal().string();
+}
+
+// Reading takes this share of the bar, the memo's lines the next, filling
+// the window the rest.
+constexpr double kReadShare = 0.6;
+constexpr double kLinesShare = 0.8;
+constexpr std::size_t kMemoSlice = 65536;  // lines per step of the memo
+
+}  // namespace
+
+void TForm1::FormDropFiles(TObject*, const std::vector<std::string>& Paths) {
+  if (!Paths.empty()) OpenCaseFile(Paths.front());
+}
+
+bool TForm1::OpenCaseFile(const std::string& path) {
+  if (opening_) return false;  // one at a time
+  struct Opening {
+    bool& flag;
+    explicit Opening(bool& f) : flag(f) { flag = true; }
+    ~Opening() { flag = false; }
+  } opening(opening_);
+
+  TCaseData data;
+  std::string title;
+  std::string memo;
+  std::string message;
+  std::optional<TProgress> progress(std::in_place, this,
+                                    "Abrindo o caso \"" + std::filesystem::path(path).filename().string() + "\"...");
+  const bool finished = progress->RunInWorker([&](const TProgress::TReport& report) {
+    message = ReadCaseFile(path, &data, &title, [&report](uint64_t done, uint64_t total) {
+      return report(total > 0 ? kReadShare * static_cast<double>(done) / static_cast<double>(total) : 0.0);
+    });
+    if (message.empty()) {
+      MemoText(data, [&report](double f) { return report(kReadShare + (kLinesShare - kReadShare) * f); }, &memo);
+    }
+  });
+  if (!finished) return false;
+  if (!message.empty()) {
+    progress.reset();  // the box takes input; the progress would hold it
+    ShowError(message);
+    return false;
+  }
+  progress->SetCancellable(false);
+  case_folder_ = FolderOf(path);
+  ShowCase(std::move(data), title, BaseNameOf(path), memo, *progress);
+  return true;
+}
+
+void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::string& base,
+                      const std::string& memo_text, TProgress& progress) {
+  {
+    // No change handler runs while the texts go in: the record is set
+    // whole afterwards, so nothing is re-sized, warned about or rounded.
+    struct Quiet {
+      std::vector<std::pair<TLabeledEdit*, TNotifyEvent>> saved;
+      explicit Quiet(const TForm& form) {
+        for (TControl* control : form.Controls()) {
+          if (auto* edit = dynamic_cast<TLabeledEdit*>(control)) {
+            saved.emplace_back(edit, edit->OnChange);
+            edit->OnChange = nullptr;
+          }
+        }
+      }
+      ~Quiet() {
+        for (auto& [edit, handler] : saved) edit->OnChange = std::move(handler);
+      }
+    } quiet(*this);
+
+    const std::pair<TLabeledEdit*, double> reals[] = {
+        {LabeledEdit3, data.durations[0]}, {LabeledEdit4, data.loads[0]}, {LabeledEdit5, data.base},
+        {LabeledEdit6, data.c0},           {LabeledEdit7, data.c},        {LabeledEdit8, data.q},
+        {LabeledEdit9, data.Ptmin},        {LabeledEdit10, data.Ptmax},   {LabeledEdit12, data.a0},
+        {LabeledEdit13, data.a1},          {LabeledEdit14, data.Vtot},    {LabeledEdit15, data.Phmin},
+        {LabeledEdit11, data.Phmax},       {LabeledEdit16, data.Zeta0},   {LabeledEdit17, data.Zetat},
+        {LabeledEdit18, data.Zetah},       {LabeledEdit19, data.Gammat},  {LabeledEdit20, data.Gammah},
+    };
+    LabeledEdit1->SetText(FormatIntegerText(data.N));
+    LabeledEdit2->SetText("1");
+    for (const auto& [edit, value] : reals) edit->SetText(FieldText(value));
+    LabeledEdit22->SetText(title);
+    LabeledEdit21->SetText(base);  // the length limit is for typing only
+  }
+  UpDown1->SetMax(UpDownMax(data.N));
+  UpDown1->SetPosition(1);
+  CaseData = std::move(data);
+  if (auto* edit = dynamic_cast<TLabeledEdit*>(ActiveControl()); edit && edit->Focused()) edit->SelectAll();
+
+  // The memo in slices of whole lines, each one edit, the bar moving
+  // between them.
+  Memo1->Clear();
+  std::string_view rest = memo_text;
+  const double total = static_cast<double>(rest.size());
+  while (!rest.empty()) {
+    std::size_t end = 0;
+    for (std::size_t n = 0; n < kMemoSlice && end < rest.size(); ++n) {
+      const std::size_t lf = rest.find('\n', end);
+      end = lf == std::string_view::npos ? rest.size() : lf + 1;
+    }
+    std::string_view piece = rest.substr(0, end);
+    rest.remove_prefix(end);
+    if (!piece.empty() && piece.back() == '\n') piece.remove_suffix(1);
+    Memo1->AddLines(piece);
+    if (!rest.empty()) progress.Step(kLinesShare + (1.0 - kLinesShare) * (1.0 - static_cast<double>(rest.size()) / total));
+  }
+}
