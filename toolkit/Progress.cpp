@@ -60,7 +60,12 @@ TProgress::TProgress(const TForm* owner, std::string_view label, bool cancellabl
   impl_->started.start();
 }
 
-TProgress::~TProgress() { delete impl_->dialog.data(); }
+// As after a message box: offscreen platforms and some window managers leave
+// no window active once a modal window has gone.
+TProgress::~TProgress() {
+  delete impl_->dialog.data();
+  if (impl_->shown && impl_->owner && impl_->owner->isVisible()) impl_->owner->activateWindow();
+}
 
 bool TProgress::Step(std::size_t done, std::size_t total) {
   Impl& d = *impl_;
