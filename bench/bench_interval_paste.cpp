@@ -16,6 +16,7 @@
 #include <map>
 #include <string>
 
+#include "case/IntervalTable.h"
 #include "forms/Unit1.h"
 #include "toolkit/Application.h"
 #include "toolkit/MessageBox.h"
@@ -68,6 +69,16 @@ void BM_Paste(benchmark::State& state) {
   }
 }
 
+// Reading alone (no window): the part of a paste before the memo.
+void BM_ReadOnly(benchmark::State& state) {
+  const std::string text = TableText(state.range(0));
+  for (auto _ : state) {
+    TPastedIntervals rows;
+    ParseIntervalTable(text, &rows);
+    benchmark::DoNotOptimize(rows.durations.data());
+  }
+}
+
 void BM_Copy(benchmark::State& state) {
   const int64_t rows = state.range(0);
   ResetTable();
@@ -79,6 +90,7 @@ void BM_Copy(benchmark::State& state) {
 BENCHMARK(BM_EnterThroughOk)->Arg(8760)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paste)->Arg(8760)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paste)->Arg(1000000)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadOnly)->Arg(1000000)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Copy)->Arg(1000000)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Keeps each benchmark's mean time per iteration (seconds) for the summary.

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 #include "case/CaseData.h"
@@ -36,6 +37,25 @@ std::vector<TProfilePoint> FromQt(const QXYSeries* series) {
   out.reserve(static_cast<std::size_t>(points.size()));
   for (const QPointF& p : points) out.push_back({p.x(), p.y()});
   return out;
+}
+
+// A tick spacing of 1, 2 or 5 times a power of ten giving about eight ticks.
+double NiceStep(double range) {
+  if (!(range > 0.0) || !std::isfinite(range)) return 1.0;
+  const double raw = range / 8.0;
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (double m : {1.0, 2.0, 5.0})
+    if (raw <= m * power) return m * power;
+  return 10.0 * power;
+}
+
+// Ticks at multiples of step from 0, labels with the decimals step needs.
+void SetTicks(QValueAxis* axis, double step) {
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(0.0);
+  axis->setTickInterval(step);
+  const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 6);
+  axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
 }
 
 std::string Count(std::size_t n, const char* one, const char* many) {
@@ -103,9 +123,15 @@ struct TLoadProfileWindow::Impl {
     if (!(y1 > y0)) y1 = y0 + 1.0;
     const double pad = (y1 - y0) * 0.05;
     y1 += pad;
-    if (y0 < 0.0) y0 -= pad;
+    // Marks of loads not entered sit at 0: keep them off the plot's edge.
+    if (y0 < 0.0 || !profile.no_load.empty()) y0 -= pad;
+    const double load_step = NiceStep(y1 - y0);
+    y0 = std::floor(y0 / load_step) * load_step;
+    y1 = std::ceil(y1 / load_step) * load_step;
     hours->setRange(x0, x1);
     load->setRange(y0, y1);
+    SetTicks(hours, NiceStep(x1 - x0));
+    SetTicks(load, load_step);
 
     double total = 0.0;
     for (std::size_t i = 0; i < n; ++i) total += d.durations[i];
@@ -137,7 +163,7 @@ struct TLoadProfileWindow::Impl {
     no_load = new QScatterSeries;
     no_load->setName(QString::fromUtf8("Carga não informada"));
     no_load->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
-    no_load->setMarkerSize(10);
+    no_load->setMarkerSize(12);
     no_load->setColor(QColor(230, 140, 0));
     chart->addSeries(steps);
     chart->addSeries(no_duration);
@@ -145,10 +171,8 @@ struct TLoadProfileWindow::Impl {
 
     hours = new QValueAxis;
     hours->setTitleText(QStringLiteral("Horas acumuladas (h)"));
-    hours->setLabelFormat(QStringLiteral("%g"));
     load = new QValueAxis;
     load->setTitleText(QStringLiteral("Carga (MW)"));
-    load->setLabelFormat(QStringLiteral("%g"));
     chart->addAxis(hours, Qt::AlignBottom);
     chart->addAxis(load, Qt::AlignLeft);
     for (QAbstractSeries* s : chart->series()) {

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <QElapsedTimer>
 #include <cstdio>
@@ -248,16 +249,25 @@ TEST_F(TableTest, AMillionRowsArePastedWithProgressAndSavedRight) {
     static const char* const kDurations[] = {"1", "1,25", "1,5", "1,75"};
     text += std::string(kDurations[i % 4]) + '\t' + std::to_string(500 + i % 1000) + ",5\r\n";
   }
-  int progress_shown = 0;
+  // Counts the progress windows shown; presses "Cancelar" in the first.
   struct Spy : QObject {
-    int* shown;
+    int shown = 0;
+    bool cancel = true;
     bool eventFilter(QObject* o, QEvent* e) override {
-      if (e->type() == QEvent::Show && qobject_cast<QProgressDialog*>(o)) ++*shown;
+      auto* dialog = qobject_cast<QProgressDialog*>(o);
+      if (e->type() != QEvent::Show || !dialog) return false;
+      ++shown;
+      if (cancel) QTimer::singleShot(0, dialog, [dialog] { QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton); });
+      cancel = false;
       return false;
     }
   } spy;
-  spy.shown = &progress_shown;
   qApp->installEventFilter(&spy);
+  PasteByKeys(text);  // cancelled while it reads: nothing changes
+  ASSERT_EQ(spy.shown, 1);
+  EXPECT_TRUE(recorder.Boxes().empty());
+  EXPECT_EQ(form->CaseData.N, 1);
+  EXPECT_EQ(form->Memo1->LineCount(), 1);
   QElapsedTimer timer;
   timer.start();
   PasteByKeys(text);
@@ -265,7 +275,7 @@ TEST_F(TableTest, AMillionRowsArePastedWithProgressAndSavedRight) {
   qApp->removeEventFilter(&spy);
   RecordProperty("paste_ms", static_cast<int>(ms));
   std::printf("1,000,000-row paste: %lld ms\n", static_cast<long long>(ms));
-  EXPECT_GE(progress_shown, 1);
+  EXPECT_GE(spy.shown, 2);
   EXPECT_EQ(recorder.Texts(), (std::vector<std::string>{kWarning}));
   ASSERT_EQ(form->CaseData.N, n);
   EXPECT_EQ(form->LabeledEdit1->Text(), "1000000");
