@@ -229,7 +229,7 @@ TTableParseResult ParseIntervalTable(std::string_view text, TPastedIntervals* ou
   if (pasted.durations.size() != rows || pasted.loads.size() != rows)
     return refuse("Não há memória para uma tabela de " + RowText(rows) + " intervalos.");
   try {
-    pasted.memo_lines.reserve(table.size() + rows * 52);
+    pasted.memo_lines.reserve(table.size() + rows * 62);  // 50 blanks, k, "\n" per row
   } catch (const std::bad_alloc&) {
     return refuse("Não há memória para uma tabela de " + RowText(rows) + " intervalos.");
   }
