@@ -3,15 +3,19 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string_view>
 
 #include "case/CaseFile.h"
+#include "case/IntervalTable.h"
 #include "case/NumberText.h"
 #include "forms/Unit2.h"
 #include "toolkit/Application.h"
+#include "toolkit/Clipboard.h"
 #include "toolkit/Layout.h"
 #include "toolkit/MessageBox.h"
+#include "toolkit/Progress.h"
 
 TForm1* Form1 = nullptr;
 
@@ -188,6 +192,7 @@ TForm1::TForm1(TObject* owner) : TForm(owner) {
       *slot = Bind(this, binding.handler);
     }
   }
+  BindTableHooks();
   TApplication::Dispatch(Bind(this, &TForm1::FormCreate), this);
 }
 
@@ -212,6 +217,7 @@ void TForm1::set_max_int(TObject*) { ++count_field_entries_; }
 // same way: the field goes back to "1", which re-sizes the table to one
 // empty interval.
 void TForm1::set_vectors(TObject*) {
+  const TableChangeNotice notice{this};
   int32_t n = 0;
   bool ok = true;
   try {
@@ -261,6 +267,7 @@ void TForm1::LabeledEdit4Change(TObject*) {
 // Conversion errors are left to the error display; what was stored before
 // stays stored and no line is logged.
 void TForm1::Button3Click(TObject*) {
+  const TableChangeNotice notice{this};
   struct Entry {
     TLabeledEdit* field;
     bool (TCaseData::*store)(int32_t, double);
@@ -365,3 +372,114 @@ void TForm1::set_Zetat(TObject*) { NormalizeDecimalComma(LabeledEdit17, CaseData
 void TForm1::set_Zetah(TObject*) { NormalizeDecimalComma(LabeledEdit18, CaseData.Zetah); }
 void TForm1::set_Gammat(TObject*) { NormalizeDecimalComma(LabeledEdit19, CaseData.Gammat); }
 void TForm1::set_Gammah(TObject*) { NormalizeDecimalComma(LabeledEdit20, CaseData.Gammah); }
+
+// ---- The interval table through the clipboard, and its load profile -------
+
+namespace {
+
+// Clears a flag however the scope is left.
+class BusyScope {
+public:
+  explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~BusyScope() { flag_ = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+  bool& flag_;
+};
+
+// The first `count` lines of a block of lines ("\n" between them) and the
+// rest after the "\n" that ends them.
+std::pair<std::string_view, std::string_view> SplitLines(std::string_view lines, std::size_t count) {
+  std::size_t pos = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    pos = lines.find('\n', pos);
+    if (pos == std::string_view::npos) return {lines, {}};
+    if (i + 1 < count) ++pos;
+  }
+  return {lines.substr(0, pos), lines.substr(pos + 1)};
+}
+
+}  // namespace
+
+void TForm1::BindTableHooks() {
+  Memo1->OnPaste = Bind(this, &TForm1::PasteIntervalTable);
+  Memo1->OnCopy = Bind(this, &TForm1::CopyIntervalTable);
+  Memo1->AddMenuItem("Colar tabela de intervalos", Bind(this, &TForm1::PasteIntervalTable));
+  Memo1->AddMenuItem("Copiar tabela de intervalos", Bind(this, &TForm1::CopyIntervalTable));
+  Memo1->AddMenuItem("Ver perfil de carga", Bind(this, &TForm1::ShowLoadProfile));
+}
+
+// Reads the whole clipboard first: a bad row refuses everything with one
+// box and changes nothing. A table of another length re-sizes the table as a
+// typed count does (count field, the one warning, the up-down's range, memo
+// reset); one of the same length only resets the memo. Either way the rows
+// then fill intervals 1..R and the memo holds the header and one line per
+// row, as "OK" would have logged them.
+void TForm1::PasteIntervalTable(TObject*) {
+  if (table_busy_) return;
+  const BusyScope busy(table_busy_);
+  TPastedIntervals rows;
+  {
+    const std::string text = ClipboardText();
+    TProgress progress(this, "Lendo a tabela de intervalos...", true);
+    const TTableParseResult read = ParseIntervalTable(
+        text, &rows, static_cast<std::size_t>(std::numeric_limits<int32_t>::max()),
+        [&progress](std::size_t done, std::size_t total) { return progress.Step(done, total); });
+    if (read.status == TTableParse::Stopped) return;
+    if (read.status == TTableParse::Refused) {
+      ShowError(read.message);
+      return;
+    }
+  }
+  const auto count = static_cast<int32_t>(rows.rows);
+  if (count != CaseData.N) {
+    LabeledEdit1->SetText(FormatIntegerText(count));  // runs set_vectors
+    // A count the table could not take was refused there, with its box.
+    if (CaseData.N != count || CaseData.durations.size() != rows.rows || CaseData.loads.size() != rows.rows) return;
+  } else {
+    Memo1->Clear();
+    Memo1->Add(kMemoHeader);
+  }
+  const TableChangeNotice notice{this};
+  CaseData.durations = std::move(rows.durations);
+  CaseData.loads = std::move(rows.loads);
+
+  TProgress progress(this, "Escrevendo as linhas no memo...", false);
+  std::string_view rest = rows.memo_lines;
+  std::size_t done = 0;
+  while (!rest.empty()) {
+    const auto [block, after] = SplitLines(rest, kTableProgressRows);
+    Memo1->AddLines(block);
+    rest = after;
+    done += kTableProgressRows;
+    progress.Step(std::min(done, rows.rows), rows.rows);
+  }
+}
+
+// Rows "intervalo<TAB>duração<TAB>carga" with the decimal comma, values
+// written so that a paste gives back the same doubles.
+void TForm1::CopyIntervalTable(TObject*) {
+  if (table_busy_) return;
+  const BusyScope busy(table_busy_);
+  std::string text;
+  {
+    TProgress progress(this, "Copiando a tabela de intervalos...", true);
+    if (!FormatIntervalTable(CaseData, &text,
+                             [&progress](std::size_t done, std::size_t total) { return progress.Step(done, total); }))
+      return;
+  }
+  SetClipboardText(text);
+}
+
+// One window, made on first use; asking again brings it to the front.
+void TForm1::ShowLoadProfile(TObject*) {
+  if (!profile_) profile_ = std::make_unique<TLoadProfileWindow>(this, &CaseData);
+  profile_->Show();
+}
+
+void TForm1::TableChanged() noexcept {
+  if (!profile_) return;
+  TApplication::Dispatch([this](TObject*) { profile_->Refresh(); }, this);
+}

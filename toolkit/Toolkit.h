@@ -190,6 +190,24 @@ public:
   std::string Line(int index) const;
   QPlainTextEdit* Qt() const;
   TNotifyEvent OnDblClick;
+
+  // The memo stays read-only; these let its form act on the usual keys.
+  // OnPaste: Ctrl+V or Shift+Insert. OnCopy: Ctrl+C or Ctrl+Insert while
+  // nothing is selected (with a selection the keys copy it, as always).
+  TNotifyEvent OnPaste;
+  TNotifyEvent OnCopy;
+
+  // An entry of the memo's context menu, after the standard ones; its
+  // handler runs through the dispatch point once the menu has closed.
+  struct TMenuItem {
+    std::string caption;
+    TNotifyEvent OnClick;
+  };
+  void AddMenuItem(std::string_view caption, TNotifyEvent handler);
+  const std::vector<TMenuItem>& MenuItems() const { return menu_items_; }
+
+private:
+  std::vector<TMenuItem> menu_items_;
 };
 
 enum class TBorderStyle { Single, Sizeable };

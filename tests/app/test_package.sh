@@ -20,7 +20,7 @@ dpkg-deb --info "$DEB" >"$TMP/info"
 grep -q '^ Package: zormek-gui$' "$TMP/info" || fail "package name"
 DEPENDS=$(sed -n 's/^ Depends: //p' "$TMP/info")
 echo "depends: $DEPENDS"
-for lib in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
+for lib in libqt6widgets6 libqt6gui6 libqt6core6 libqt6charts6 libc6 libstdc++6; do
   echo "$DEPENDS" | grep -q "$lib" || fail "dependency $lib missing"
 done
 

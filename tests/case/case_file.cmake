@@ -14,3 +14,7 @@ target_compile_definitions(test_case_file PRIVATE
 zk_add_test(test_file_sink
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_file_sink.cpp
   LIBS zk::case)
+# The interval table as clipboard text, and its load profile.
+zk_add_test(test_interval_table
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_interval_table.cpp
+  LIBS zk::case)
