@@ -40,7 +40,12 @@ private:
   bool cancellable_;
 };
 
+int delay_ms = 300;
+
 }  // namespace
+
+int TProgress::DelayMs() { return delay_ms; }
+void TProgress::SetDelayMsForTesting(int ms) { delay_ms = ms; }
 
 struct TProgress::Impl {
   QPointer<QWidget> owner;
@@ -71,7 +76,7 @@ bool TProgress::Step(std::size_t done, std::size_t total) {
   Impl& d = *impl_;
   if (d.cancelled) return false;
   if (!d.dialog) {
-    if (d.shown || d.started.elapsed() < kDelayMs) return true;
+    if (d.shown || d.started.elapsed() < delay_ms) return true;
     d.dialog = new ProgressDialog(d.label, d.cancellable, d.owner);
     d.dialog->setWindowTitle(QStringLiteral("ZORMEK GUI"));
     d.dialog->setWindowModality(Qt::ApplicationModal);

@@ -19,6 +19,7 @@
 #include "case/CaseFile.h"
 #include "forms/CwdFixture.h"
 #include "forms/FormFixture.h"
+#include "toolkit/Progress.h"
 
 namespace {
 
@@ -262,6 +263,12 @@ TEST_F(TableTest, AMillionRowsArePastedWithProgressAndSavedRight) {
       return false;
     }
   } spy;
+  // The window appears at once, so the read (about 0.2 s) is seen cancellable
+  // however fast the machine is.
+  TProgress::SetDelayMsForTesting(0);
+  struct RestoreDelay {
+    ~RestoreDelay() { TProgress::SetDelayMsForTesting(300); }
+  } restore_delay;
   qApp->installEventFilter(&spy);
   PasteByKeys(text);  // cancelled while it reads: nothing changes
   ASSERT_EQ(spy.shown, 1);
