@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <ctime>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -69,10 +70,10 @@ using Rewrite = void (*)(TLabeledEdit&, int&);
 // ---- a field with a handler that can do what handlers do ----
 
 // What the field's change handler does besides logging: nothing; convert and
-// store as a number field does (rewrite, parse, "0" on failure); or first
-// disturb the text once (make it longer, cut it short, or undo the commas)
-// and then convert.
-enum class Handler { LogOnly, Convert, GrowThenConvert, CutShort, RevertThenConvert };
+// store as a number field does (rewrite, parse, "0" on failure); convert
+// and then put the caret at the start; or first disturb the text once (make
+// it longer, cut it short, or undo the commas) and then convert.
+enum class Handler { LogOnly, Convert, ConvertThenCaretHome, GrowThenConvert, CutShort, RevertThenConvert };
 
 constexpr TControlRow kFieldLayout[] = {
     {"Field", zktest::K::LabeledEdit, nullptr, 8, 40, 200, 21, "", "Field:", zktest::kEditFont, 0, 0},
@@ -104,6 +105,10 @@ public:
     switch (handler_) {
       case Handler::LogOnly: return;
       case Handler::Convert: Convert(); return;
+      case Handler::ConvertThenCaretHome:
+        Convert();
+        f_.SetSelStart(0);
+        return;
       case Handler::GrowThenConvert:
         if (!disturbed_++) f_.SetText(text + "7");
         Convert();
@@ -130,7 +135,7 @@ public:
     f_.OnChange = nullptr;
     f_.SetText(text);
     f_.OnChange = [this](TObject*) { Changed(); };
-    if (handler_ == Handler::LogOnly || handler_ == Handler::CutShort)
+    if (handler_ == Handler::LogOnly || handler_ == Handler::CutShort || handler_ == Handler::ConvertThenCaretHome)
       rewrite_(f_, depth_);
     else
       Convert();
@@ -180,8 +185,8 @@ TEST_F(DecimalPointRewrite, TellsTheSameStoryAsTheStepwiseRoutine) {
       "abc",     "1,5",     " . ",       ".5.5.5",     "ação.5",   "\xF0\x9D\x9F\x99.5", "0.0001", many_points,
       "12.34.5", "1E5.",    "9999999.9", "..1",        "x.",       "+,5",
   };
-  const Handler handlers[] = {Handler::LogOnly, Handler::Convert, Handler::GrowThenConvert, Handler::CutShort,
-                              Handler::RevertThenConvert};
+  const Handler handlers[] = {Handler::LogOnly,         Handler::Convert,  Handler::ConvertThenCaretHome,
+                              Handler::GrowThenConvert, Handler::CutShort, Handler::RevertThenConvert};
   int nested_stories = 0;
   for (bool pasting : {false, true}) {
     for (Handler handler : handlers) {
@@ -215,6 +220,14 @@ TEST_F(DecimalPointRewrite, EachReplacedPointIsOneChange) {
 }
 
 // ---- through the real window: a megabyte pasted into a number field ----
+
+// The user-interface thread's processor time: what the handling costs,
+// whatever else runs on the shared machine.
+double ThreadSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
 
 using LongPaste = MainWindowTest;
 
@@ -250,10 +263,12 @@ TEST_F(LongPaste, AMegabyteIsHandledInUnderASecond) {
     QGuiApplication::clipboard()->setText(QString::fromStdString(row.text));
     QElapsedTimer timer;
     timer.start();
+    const double start = ThreadSeconds();
     Key(Qt::Key_V, Qt::ControlModifier);
     if (row.leave) Tab();
-    const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    RecordProperty(row.name, std::to_string(seconds));
+    const double seconds = ThreadSeconds() - start;
+    RecordProperty(row.name, std::to_string(seconds) + " s processor, " +
+                                 std::to_string(static_cast<double>(timer.nsecsElapsed()) / 1e9) + " s elapsed");
     EXPECT_LT(seconds, 1.0);
     EXPECT_TRUE(edit->Text() == row.shown) << edit->Text().substr(0, 40) << "...";
     EXPECT_EQ(form->CaseData.*row.target, row.stored);
