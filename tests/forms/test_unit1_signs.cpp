@@ -73,14 +73,4 @@ TEST_F(SignedNumbers, OkRefusesADurationThatIsOnlyASign) {
   EXPECT_EQ(form->LabeledEdit3->Text(), "-");
 }
 
-// A field checked when the focus leaves it gets a finished text: a sign
-// alone there is still answered and reset.
-TEST_F(SignedNumbers, ASignAloneLeftInAFocusFieldIsRefused) {
-  TabTo(form->LabeledEdit6);
-  Type("-");
-  Tab();
-  EXPECT_EQ(recorder.Texts(), (std::vector<std::string>{kInvalid}));
-  EXPECT_EQ(form->LabeledEdit6->Text(), "0");
-}
-
 }  // namespace

@@ -4,14 +4,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
 #include "tests/toolkit/TestForm.h"
-#include "toolkit/MessageBox.h"
 #include "toolkit/Widgets.h"
 
 using namespace zktest;
@@ -51,26 +47,6 @@ TEST(QtTexts, TranslatedPasteKeepsTheLengthLimit) {
   EXPECT_EQ(paste->text().section(QLatin1Char('\t'), 0, 0), "C&olar");
   paste->trigger();
   EXPECT_EQ(edit->Text(), "abcde");
-}
-
-// The program's own texts are not Qt's to translate: a message box keeps
-// its caption, its text and its "OK".
-TEST(QtTexts, MessageBoxKeepsTheProgramsTexts) {
-  TestForm form;
-  ASSERT_TRUE(ShowAndActivate(form));
-  QString caption, text, button;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) return;  // the watchdog ends a hung run
-    caption = box->windowTitle();
-    text = box->text();
-    button = box->button(QMessageBox::Ok)->text();
-    box->button(QMessageBox::Ok)->click();
-  });
-  ShowMessageBox(&form, "Todos os dados relativos aos intervalos foram apagados!", "ATENÇÃO!");
-  EXPECT_EQ(caption, QString::fromUtf8("ATENÇÃO!"));
-  EXPECT_EQ(text, QString::fromUtf8("Todos os dados relativos aos intervalos foram apagados!"));
-  EXPECT_EQ(button, "OK");
 }
 
 }  // namespace
