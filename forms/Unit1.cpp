@@ -10,6 +10,7 @@
 #include "case/CaseFile.h"
 #include "case/IntervalTable.h"
 #include "case/NumberText.h"
+#include "forms/DecimalPoints.h"
 #include "forms/Unit2.h"
 #include "toolkit/Application.h"
 #include "toolkit/Clipboard.h"
@@ -152,20 +153,8 @@ int16_t UpDownMax(int32_t n) {
   return static_cast<int16_t>(std::clamp<int32_t>(n, INT16_MIN, INT16_MAX));
 }
 
-// Number of characters of a UTF-8 text.
-std::size_t CharCount(std::string_view s) {
-  return static_cast<std::size_t>(
-      std::count_if(s.begin(), s.end(), [](char ch) { return (static_cast<unsigned char>(ch) & 0xC0) != 0x80; }));
-}
-
-// Byte length of the UTF-8 sequence that starts with b.
-std::size_t SequenceLength(unsigned char b) {
-  if (b < 0x80) return 1;
-  if ((b & 0xE0) == 0xC0) return 2;
-  if ((b & 0xF0) == 0xE0) return 3;
-  if ((b & 0xF8) == 0xF0) return 4;
-  return 1;
-}
+// A sign alone is a number still being typed, like the empty text.
+bool IsLoneSign(std::string_view text) { return text == "-" || text == "+"; }
 
 constexpr const char* kInvalidCharacter = "Caracter inválido!";
 constexpr const char* kErrorCaption = "ERRO!";
@@ -245,9 +234,13 @@ void TForm1::LabeledEdit2Change(TObject*) {
   if (k > n) ShowError("Intervalo maior que o número máximo de intervalos!");
 }
 
+// The duration and load are checked as they are typed; a sign alone is let
+// through so that negative numbers can be typed ("OK" refuses it if it stays).
 void TForm1::LabeledEdit3Change(TObject*) {
   try {
-    (void)ParseRealText(LabeledEdit3->Text());
+    const std::string text = LabeledEdit3->Text();
+    if (IsLoneSign(text)) return;
+    (void)ParseRealText(text);
   } catch (const EConvertError&) {
     ShowError(kInvalidCharacter);
     LabeledEdit3->SetText("0");
@@ -256,7 +249,9 @@ void TForm1::LabeledEdit3Change(TObject*) {
 
 void TForm1::LabeledEdit4Change(TObject*) {
   try {
-    (void)ParseRealText(LabeledEdit4->Text());
+    const std::string text = LabeledEdit4->Text();
+    if (IsLoneSign(text)) return;
+    (void)ParseRealText(text);
   } catch (const EConvertError&) {
     ShowError(kInvalidCharacter);
     LabeledEdit4->SetText("0");
@@ -312,41 +307,16 @@ void TForm1::Button2Click(TObject*) {
   Form2->ShowModal();
 }
 
-// Rewrites "." as "," in a working copy taken once, writing the whole copy
-// back at every position while the position is below the length of the
-// field's current text (a nested handler may change it), caret at the end.
-// A field that runs on every change sees each rewrite as a change and runs
-// again, nested. Texts with many "." would nest once per "."; past a small
-// depth the remaining ones are rewritten in one step, which ends the same way
-// without exhausting the stack.
-void TForm1::RewriteDecimalPoints(TLabeledEdit* field) {
-  constexpr int kMaxStepwiseDepth = 16;
-  struct Depth {
-    int& d;
-    explicit Depth(int& v) : d(v) { ++d; }
-    ~Depth() { --d; }
-  } depth(rewrite_depth_);
+void TForm1::RewriteDecimalPoints(TLabeledEdit* field) { ::RewriteDecimalPoints(*field, rewrite_depth_); }
 
-  std::string copy = field->Text();
-  if (rewrite_depth_ > kMaxStepwiseDepth) {
-    std::replace(copy.begin(), copy.end(), '.', ',');
-    field->SetText(copy);
-    field->SetSelStart(static_cast<int>(CharCount(field->Text())));
-    return;
-  }
-  std::size_t byte = 0;
-  for (std::size_t position = 0; position < CharCount(field->Text()); ++position) {
-    if (byte < copy.size()) {
-      if (copy[byte] == '.') copy[byte] = ',';
-      byte += SequenceLength(static_cast<unsigned char>(copy[byte]));
-    }
-    field->SetText(copy);
-    field->SetSelStart(static_cast<int>(CharCount(field->Text())));
-  }
-}
-
+// A field whose handler runs on every change (its OnChange is bound) sees
+// every prefix of what is typed: there a sign alone is an unfinished number,
+// left alone like the empty text. A field checked when the focus leaves it
+// gets a finished text, and a sign alone is refused there.
 void TForm1::NormalizeDecimalComma(TLabeledEdit* field, double& target) {
-  if (field->Text().empty()) return;
+  const std::string text = field->Text();
+  if (text.empty()) return;
+  if (field->OnChange && IsLoneSign(text)) return;
   try {
     RewriteDecimalPoints(field);
     target = ParseRealText(field->Text());

@@ -127,6 +127,7 @@ public:
 
   int SelStart() const;  // caret position, in characters
   void SetSelStart(int position);
+  int GetTextLen() const;  // the text's length in caret positions (its end)
   int SelLength() const;
   void SelectAll();
 
@@ -140,8 +141,14 @@ public:
   // Keeps the caption label 3 px above the edit, left-aligned with it.
   void PlaceLabel();
 
+  // How often the text has changed since the edit was made (every change,
+  // whoever made it, counts once, also while no OnChange is bound). Two equal
+  // counts mean the text between them is the same.
+  std::uint64_t ChangeCount() const { return changes_; }
+
 private:
   std::unique_ptr<TLabel> label_;
+  std::uint64_t changes_ = 0;
 };
 
 class TUpDown : public TControl {
