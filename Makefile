@@ -9,6 +9,14 @@ JOBS       ?= $(shell nproc)
 SECONDS    ?= 30
 CMAKE_FLAGS ?=
 
+# Output short enough to read: no make directory lines, no cmake progress
+# or status lines; warnings and errors of the build and every failing test
+# are shown whole (tools/run-tests.sh).
+MAKEFLAGS += --no-print-directory
+SHELL := bash
+.SHELLFLAGS := -o pipefail -c
+QUIET_BUILD = 2>&1 | { grep --line-buffered -v -E '^\[ *[0-9]+%\] ' || true; }
+
 .PHONY: all deps build run test bench screenshot test-asan fuzz package clean
 
 all: build
@@ -17,16 +25,17 @@ deps:
 	@bash tools/install-deps.sh
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --log-level=WARNING -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 
 build: deps $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS)
+	@echo "cmake --build $(BUILD) -j $(JOBS)"
+	@cmake --build $(BUILD) -j $(JOBS) $(QUIET_BUILD)
 
 run: build
 	./$(BUILD)/app/zormek_gui
 
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --timeout 600
+	@bash tools/run-tests.sh $(BUILD) -j $(JOBS) --timeout 600
 
 bench: build
 	bash tools/run-bench.sh $(BUILD)
@@ -35,12 +44,13 @@ screenshot: build
 	bash tools/screenshot.sh $(BUILD)
 
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZK_BUILD_BENCH=OFF \
+	cmake --log-level=WARNING -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZK_BUILD_BENCH=OFF \
 	  -DCMAKE_CXX_FLAGS="-O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
 	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) --timeout 900
+	@echo "cmake --build $(ASAN_BUILD) -j $(JOBS)"
+	@cmake --build $(ASAN_BUILD) -j $(JOBS) $(QUIET_BUILD)
+	@ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  bash tools/run-tests.sh $(ASAN_BUILD) -j $(JOBS) --timeout 900
 
 fuzz:
 	@bash tools/install-deps.sh fuzz

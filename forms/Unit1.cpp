@@ -5,15 +5,19 @@
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string_view>
 
 #include "case/CaseFile.h"
 #include "case/CaseReader.h"
+#include "case/IntervalTable.h"
 #include "case/NumberText.h"
+#include "forms/DecimalPoints.h"
 #include "forms/Unit2.h"
 #include "toolkit/Application.h"
+#include "toolkit/Clipboard.h"
 #include "toolkit/Layout.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/Progress.h"
@@ -153,20 +157,8 @@ int16_t UpDownMax(int32_t n) {
   return static_cast<int16_t>(std::clamp<int32_t>(n, INT16_MIN, INT16_MAX));
 }
 
-// Number of characters of a UTF-8 text.
-std::size_t CharCount(std::string_view s) {
-  return static_cast<std::size_t>(
-      std::count_if(s.begin(), s.end(), [](char ch) { return (static_cast<unsigned char>(ch) & 0xC0) != 0x80; }));
-}
-
-// Byte length of the UTF-8 sequence that starts with b.
-std::size_t SequenceLength(unsigned char b) {
-  if (b < 0x80) return 1;
-  if ((b & 0xE0) == 0xC0) return 2;
-  if ((b & 0xF0) == 0xE0) return 3;
-  if ((b & 0xF8) == 0xF0) return 4;
-  return 1;
-}
+// A sign alone is a number still being typed, like the empty text.
+bool IsLoneSign(std::string_view text) { return text == "-" || text == "+"; }
 
 constexpr const char* kInvalidCharacter = "Caracter inválido!";
 constexpr const char* kErrorCaption = "ERRO!";
@@ -193,6 +185,7 @@ TForm1::TForm1(TObject* owner) : TForm(owner) {
       *slot = Bind(this, binding.handler);
     }
   }
+  BindTableHooks();
   OnDropFiles = [this](TObject* sender, const std::vector<std::string>& paths) { FormDropFiles(sender, paths); };
   TApplication::Dispatch(Bind(this, &TForm1::FormCreate), this);
 }
@@ -218,6 +211,7 @@ void TForm1::set_max_int(TObject*) { ++count_field_entries_; }
 // same way: the field goes back to "1", which re-sizes the table to one
 // empty interval.
 void TForm1::set_vectors(TObject*) {
+  const TableChangeNotice notice{this};
   int32_t n = 0;
   bool ok = true;
   try {
@@ -245,9 +239,13 @@ void TForm1::LabeledEdit2Change(TObject*) {
   if (k > n) ShowError("Intervalo maior que o número máximo de intervalos!");
 }
 
+// The duration and load are checked as they are typed; a sign alone is let
+// through so that negative numbers can be typed ("OK" refuses it if it stays).
 void TForm1::LabeledEdit3Change(TObject*) {
   try {
-    (void)ParseRealText(LabeledEdit3->Text());
+    const std::string text = LabeledEdit3->Text();
+    if (IsLoneSign(text)) return;
+    (void)ParseRealText(text);
   } catch (const EConvertError&) {
     ShowError(kInvalidCharacter);
     LabeledEdit3->SetText("0");
@@ -256,7 +254,9 @@ void TForm1::LabeledEdit3Change(TObject*) {
 
 void TForm1::LabeledEdit4Change(TObject*) {
   try {
-    (void)ParseRealText(LabeledEdit4->Text());
+    const std::string text = LabeledEdit4->Text();
+    if (IsLoneSign(text)) return;
+    (void)ParseRealText(text);
   } catch (const EConvertError&) {
     ShowError(kInvalidCharacter);
     LabeledEdit4->SetText("0");
@@ -267,6 +267,7 @@ void TForm1::LabeledEdit4Change(TObject*) {
 // Conversion errors are left to the error display; what was stored before
 // stays stored and no line is logged.
 void TForm1::Button3Click(TObject*) {
+  const TableChangeNotice notice{this};
   struct Entry {
     TLabeledEdit* field;
     bool (TCaseData::*store)(int32_t, double);
@@ -311,41 +312,16 @@ void TForm1::Button2Click(TObject*) {
   Form2->ShowModal();
 }
 
-// Rewrites "." as "," in a working copy taken once, writing the whole copy
-// back at every position while the position is below the length of the
-// field's current text (a nested handler may change it), caret at the end.
-// A field that runs on every change sees each rewrite as a change and runs
-// again, nested. Texts with many "." would nest once per "."; past a small
-// depth the remaining ones are rewritten in one step, which ends the same way
-// without exhausting the stack.
-void TForm1::RewriteDecimalPoints(TLabeledEdit* field) {
-  constexpr int kMaxStepwiseDepth = 16;
-  struct Depth {
-    int& d;
-    explicit Depth(int& v) : d(v) { ++d; }
-    ~Depth() { --d; }
-  } depth(rewrite_depth_);
+void TForm1::RewriteDecimalPoints(TLabeledEdit* field) { ::RewriteDecimalPoints(*field, rewrite_depth_); }
 
-  std::string copy = field->Text();
-  if (rewrite_depth_ > kMaxStepwiseDepth) {
-    std::replace(copy.begin(), copy.end(), '.', ',');
-    field->SetText(copy);
-    field->SetSelStart(static_cast<int>(CharCount(field->Text())));
-    return;
-  }
-  std::size_t byte = 0;
-  for (std::size_t position = 0; position < CharCount(field->Text()); ++position) {
-    if (byte < copy.size()) {
-      if (copy[byte] == '.') copy[byte] = ',';
-      byte += SequenceLength(static_cast<unsigned char>(copy[byte]));
-    }
-    field->SetText(copy);
-    field->SetSelStart(static_cast<int>(CharCount(field->Text())));
-  }
-}
-
+// A field whose handler runs on every change (its OnChange is bound) sees
+// every prefix of what is typed: there a sign alone is an unfinished number,
+// left alone like the empty text. A field checked when the focus leaves it
+// gets a finished text, and a sign alone is refused there.
 void TForm1::NormalizeDecimalComma(TLabeledEdit* field, double& target) {
-  if (field->Text().empty()) return;
+  const std::string text = field->Text();
+  if (text.empty()) return;
+  if (field->OnChange && IsLoneSign(text)) return;
   try {
     RewriteDecimalPoints(field);
     target = ParseRealText(field->Text());
@@ -372,6 +348,117 @@ void TForm1::set_Zetah(TObject*) { NormalizeDecimalComma(LabeledEdit18, CaseData
 void TForm1::set_Gammat(TObject*) { NormalizeDecimalComma(LabeledEdit19, CaseData.Gammat); }
 void TForm1::set_Gammah(TObject*) { NormalizeDecimalComma(LabeledEdit20, CaseData.Gammah); }
 
+// ---- The interval table through the clipboard, and its load profile -------
+
+namespace {
+
+// Clears a flag however the scope is left.
+class BusyScope {
+public:
+  explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~BusyScope() { flag_ = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+  bool& flag_;
+};
+
+// The first `count` lines of a block of lines ("\n" between them) and the
+// rest after the "\n" that ends them.
+std::pair<std::string_view, std::string_view> SplitLines(std::string_view lines, std::size_t count) {
+  std::size_t pos = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    pos = lines.find('\n', pos);
+    if (pos == std::string_view::npos) return {lines, {}};
+    if (i + 1 < count) ++pos;
+  }
+  return {lines.substr(0, pos), lines.substr(pos + 1)};
+}
+
+}  // namespace
+
+void TForm1::BindTableHooks() {
+  Memo1->OnPaste = Bind(this, &TForm1::PasteIntervalTable);
+  Memo1->OnCopy = Bind(this, &TForm1::CopyIntervalTable);
+  Memo1->AddMenuItem("Colar tabela de intervalos", Bind(this, &TForm1::PasteIntervalTable));
+  Memo1->AddMenuItem("Copiar tabela de intervalos", Bind(this, &TForm1::CopyIntervalTable));
+  Memo1->AddMenuItem("Ver perfil de carga", Bind(this, &TForm1::ShowLoadProfile));
+}
+
+// Reads the whole clipboard first: a bad row refuses everything with one
+// box and changes nothing. A table of another length re-sizes the table as a
+// typed count does (count field, the one warning, the up-down's range, memo
+// reset); one of the same length only resets the memo. Either way the rows
+// then fill intervals 1..R and the memo holds the header and one line per
+// row, as "OK" would have logged them.
+void TForm1::PasteIntervalTable(TObject*) {
+  if (table_busy_) return;
+  const BusyScope busy(table_busy_);
+  TPastedIntervals rows;
+  {
+    const std::string text = ClipboardText();
+    TProgress progress(this, "Lendo a tabela de intervalos...", true);
+    const TTableParseResult read = ParseIntervalTable(
+        text, &rows, static_cast<std::size_t>(std::numeric_limits<int32_t>::max()),
+        [&progress](std::size_t done, std::size_t total) { return progress.Step(done, total); });
+    if (read.status == TTableParse::Stopped) return;
+    if (read.status == TTableParse::Refused) {
+      ShowError(read.message);
+      return;
+    }
+  }
+  const auto count = static_cast<int32_t>(rows.rows);
+  if (count != CaseData.N) {
+    LabeledEdit1->SetText(FormatIntegerText(count));  // runs set_vectors
+    // A count the table could not take was refused there, with its box.
+    if (CaseData.N != count || CaseData.durations.size() != rows.rows || CaseData.loads.size() != rows.rows) return;
+  } else {
+    Memo1->Clear();
+    Memo1->Add(kMemoHeader);
+  }
+  const TableChangeNotice notice{this};
+  CaseData.durations = std::move(rows.durations);
+  CaseData.loads = std::move(rows.loads);
+
+  TProgress progress(this, "Escrevendo as linhas no memo...", false);
+  std::string_view rest = rows.memo_lines;
+  std::size_t done = 0;
+  while (!rest.empty()) {
+    const auto [block, after] = SplitLines(rest, kTableProgressRows);
+    Memo1->AddLines(block);
+    rest = after;
+    done += kTableProgressRows;
+    progress.Step(std::min(done, rows.rows), rows.rows);
+  }
+}
+
+// Rows "intervalo<TAB>duração<TAB>carga" with the decimal comma, values
+// written so that a paste gives back the same doubles.
+void TForm1::CopyIntervalTable(TObject*) {
+  if (table_busy_) return;
+  const BusyScope busy(table_busy_);
+  std::string text;
+  {
+    TProgress progress(this, "Copiando a tabela de intervalos...", true);
+    if (!FormatIntervalTable(CaseData, &text,
+                             [&progress](std::size_t done, std::size_t total) { return progress.Step(done, total); }))
+      return;
+  }
+  SetClipboardText(text);
+}
+
+// One window, made on first use; asking again brings it to the front.
+void TForm1::ShowLoadProfile(TObject*) {
+  if (!profile_) profile_ = std::make_unique<TLoadProfileWindow>(this, &CaseData);
+  profile_->Show();
+}
+
+void TForm1::TableChanged() noexcept {
+  if (!profile_) return;
+  TApplication::Dispatch([this](TObject*) { profile_->Refresh(); }, this);
+}
+
 // ---- Opening a case -------------------------------------------------------
 
 namespace {
@@ -384,11 +471,11 @@ std::string FieldText(double value) { return value == 0.0 ? std::string() : Form
 // The memo as "OK" would have logged every interval with the fields filled
 // as the opening fills them: the header, then one line per interval.
 // False when cancelled.
-bool MemoText(const TCaseData& data, const TProgress::TReport& report, std::string* out) {
+bool MemoText(const TCaseData& data, const std::function<bool(int32_t)>& report, std::string* out) {
   const std::string gap(22, ' ');
   std::string text = TForm1::kMemoHeader;
   for (int32_t k = 1; k <= data.N; ++k) {
-    if ((k & 0x3FFF) == 0 && !report(static_cast<double>(k) / data.N)) return false;
+    if ((k & 0x3FFF) == 0 && !report(k)) return false;
     text += '\n';
     text.append(6, ' ');
     text += FormatIntegerText(k);
@@ -418,11 +505,9 @@ std::string FolderOf(const std::string& path) {
   return (error ? std::filesystem::path(path) : absolute).parent_path().lexically_normal().string();
 }
 
-// Reading takes this share of the bar, the memo's lines the next, filling
-// the window the rest.
-constexpr double kReadShare = 0.6;
-constexpr double kLinesShare = 0.8;
-constexpr std::size_t kMemoSlice = 65536;  // lines per step of the memo
+// The bar while reading: the file's bytes, then the memo's lines.
+constexpr double kReadShare = 0.75;
+constexpr std::size_t kBar = 1000;
 
 }  // namespace
 
@@ -431,36 +516,38 @@ void TForm1::FormDropFiles(TObject*, const std::vector<std::string>& Paths) {
 }
 
 bool TForm1::OpenCaseFile(const std::string& path) {
-  if (opening_) return false;  // one at a time
-  struct Opening {
-    bool& flag;
-    explicit Opening(bool& f) : flag(f) { flag = true; }
-    ~Opening() { flag = false; }
-  } opening(opening_);
+  if (opening_ || table_busy_) return false;  // one at a time, and not inside a paste or copy
+  const BusyScope opening(opening_);
+  const BusyScope table(table_busy_);
 
   TCaseData data;
   std::string title;
   std::string memo;
   std::string message;
-  std::optional<TProgress> progress(std::in_place, this,
-                                    "Abrindo o caso \"" + std::filesystem::path(path).filename().string() + "\"...");
-  const bool finished = progress->RunInWorker([&](const TProgress::TReport& report) {
-    message = ReadCaseFile(path, &data, &title, [&report](uint64_t done, uint64_t total) {
-      return report(total > 0 ? kReadShare * static_cast<double>(done) / static_cast<double>(total) : 0.0);
+  bool finished = false;
+  {
+    TProgress progress(this, "Abrindo o caso \"" + std::filesystem::path(path).filename().string() + "\"...", true);
+    finished = progress.RunInWorker([&](const TProgress::TReport& report) {
+      message = ReadCaseFile(path, &data, &title, [&report](uint64_t done, uint64_t total) {
+        return report(static_cast<std::size_t>(kReadShare * kBar * static_cast<double>(done) /
+                                                static_cast<double>(total > 0 ? total : 1)),
+                      kBar);
+      });
+      if (!message.empty()) return;
+      const double lines = data.N;
+      MemoText(data, [&report, lines](int32_t k) {
+        return report(static_cast<std::size_t>(kBar * (kReadShare + (1.0 - kReadShare) * k / lines)), kBar);
+      }, &memo);
     });
-    if (message.empty()) {
-      MemoText(data, [&report](double f) { return report(kReadShare + (kLinesShare - kReadShare) * f); }, &memo);
-    }
-  });
-  if (!finished) return false;
+  }
+  if (!finished) return false;  // cancelled: nothing changed
   if (!message.empty()) {
-    progress.reset();  // the box takes input; the progress would hold it
     ShowError(message);
     return false;
   }
-  progress->SetCancellable(false);
   case_folder_ = FolderOf(path);
-  ShowCase(std::move(data), title, BaseNameOf(path), memo, *progress);
+  TProgress progress(this, "Mostrando o caso...", false);
+  ShowCase(std::move(data), title, BaseNameOf(path), memo, progress);
   return true;
 }
 
@@ -500,6 +587,7 @@ void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::str
   }
   UpDown1->SetMax(UpDownMax(data.N));
   UpDown1->SetPosition(1);
+  const TableChangeNotice notice{this};  // an open load profile draws the new table
   CaseData = std::move(data);
   if (auto* edit = dynamic_cast<TLabeledEdit*>(ActiveControl()); edit && edit->Focused()) edit->SelectAll();
 
@@ -507,17 +595,13 @@ void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::str
   // between them.
   Memo1->Clear();
   std::string_view rest = memo_text;
-  const double total = static_cast<double>(rest.size());
+  std::size_t done = 0;
+  const std::size_t lines = static_cast<std::size_t>(CaseData.N) + 1;
   while (!rest.empty()) {
-    std::size_t end = 0;
-    for (std::size_t n = 0; n < kMemoSlice && end < rest.size(); ++n) {
-      const std::size_t lf = rest.find('\n', end);
-      end = lf == std::string_view::npos ? rest.size() : lf + 1;
-    }
-    std::string_view piece = rest.substr(0, end);
-    rest.remove_prefix(end);
-    if (!piece.empty() && piece.back() == '\n') piece.remove_suffix(1);
-    Memo1->AddLines(piece);
-    if (!rest.empty()) progress.Step(kLinesShare + (1.0 - kLinesShare) * (1.0 - static_cast<double>(rest.size()) / total));
+    const auto [block, after] = SplitLines(rest, kTableProgressRows);
+    Memo1->AddLines(block);
+    rest = after;
+    done += kTableProgressRows;
+    progress.Step(std::min(done, lines), lines);
   }
 }

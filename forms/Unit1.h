@@ -3,10 +3,12 @@
 // fields, the file fields, "GRAVAR" and the button that opens the
 // algorithm-parameters dialog.
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "case/CaseData.h"
+#include "profile/LoadProfileWindow.h"
 #include "toolkit/Toolkit.h"
 
 class TProgress;
@@ -101,6 +103,22 @@ public:
   // How often the count field has been entered (set_max_int has run).
   int CountFieldEntries() const { return count_field_entries_; }
 
+  // The interval table through the clipboard and as a chart, from the
+  // memo's context menu and keys (Ctrl+V; Ctrl+C with nothing selected).
+  void PasteIntervalTable(TObject* Sender);
+  void CopyIntervalTable(TObject* Sender);
+  void ShowLoadProfile(TObject* Sender);
+  // Whatever changes the interval table calls this afterwards: an open
+  // load-profile window draws the table again. Never throws.
+  void TableChanged() noexcept;
+  // Calls TableChanged when it goes out of scope, also on an exception.
+  struct TableChangeNotice {
+    TForm1* form;
+    ~TableChangeNotice() { form->TableChanged(); }
+  };
+  // The load-profile window, once it has been opened (nullptr before).
+  TLoadProfileWindow* LoadProfileWindow() const { return profile_.get(); }
+
   static const char* const kMemoHeader;
 
 private:
@@ -121,6 +139,10 @@ private:
   std::string case_folder_;
   bool opening_ = false;
   int rewrite_depth_ = 0;
+
+  void BindTableHooks();
+  std::unique_ptr<TLoadProfileWindow> profile_;
+  bool table_busy_ = false;  // a paste or copy is under way (its progress window lets events through)
 };
 
 extern TForm1* Form1;

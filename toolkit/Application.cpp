@@ -3,6 +3,8 @@
 #include "toolkit/Application.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <algorithm>
 
 #include "toolkit/MessageBox.h"
@@ -24,7 +26,15 @@ TApplication::~TApplication() {
   if (Application == this) Application = nullptr;
 }
 
-void TApplication::Initialize() {}
+void TApplication::Initialize() {
+  if (qt_texts_) return;
+  auto translator = std::make_unique<QTranslator>();
+  // The translator must stay alive as long as it is installed: destroying it
+  // takes its texts away again.
+  if (translator->load(QStringLiteral("qtbase_pt_BR"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+      QCoreApplication::installTranslator(translator.get()))
+    qt_texts_ = std::move(translator);
+}
 
 void TApplication::SetTitle(std::string_view title) {
   // Only the error display shows the title: Qt's application display name

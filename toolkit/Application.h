@@ -10,6 +10,7 @@
 #include "toolkit/Toolkit.h"
 
 class QApplication;
+class QTranslator;
 
 class TApplication : public TObject {
 public:
@@ -17,6 +18,10 @@ public:
   TApplication(int& argc, char** argv);
   ~TApplication() override;
 
+  // Loads Qt's own Brazilian Portuguese texts (context menus of the edits
+  // and the memo, for instance) whatever the system's language; without the
+  // translation file Qt's English stays. The program's own texts are not
+  // translated.
   void Initialize();
   const std::string& Title() const { return title_; }
   void SetTitle(std::string_view title);
@@ -49,6 +54,7 @@ private:
   friend class TForm;
   void Own(TForm* form);  // a form created with the application as owner
   std::unique_ptr<QApplication> qt_;
+  std::unique_ptr<QTranslator> qt_texts_;  // gone before qt_
   std::string title_;
   TForm* main_form_ = nullptr;
   std::vector<TForm*> owned_;

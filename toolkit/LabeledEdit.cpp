@@ -224,7 +224,10 @@ TLabeledEdit::TLabeledEdit(TForm* form, std::string name, QWidget* parent)
   // Qt raises textChanged once per user action and once per assignment of a
   // different text, which is exactly the change rule.
   QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] {
-    if (TLabeledEdit* self = edit->Owner()) TApplication::Dispatch(self->OnChange, self);
+    if (TLabeledEdit* self = edit->Owner()) {
+      ++self->changes_;
+      TApplication::Dispatch(self->OnChange, self);
+    }
   });
   PlaceLabel();
 }
@@ -259,6 +262,8 @@ int TLabeledEdit::SelStart() const {
 }
 
 void TLabeledEdit::SetSelStart(int position) { Qt()->setCursorPosition(position); }
+
+int TLabeledEdit::GetTextLen() const { return static_cast<int>(Qt()->text().size()); }
 
 int TLabeledEdit::SelLength() const { return static_cast<int>(Qt()->selectedText().size()); }
 

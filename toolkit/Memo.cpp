@@ -1,4 +1,7 @@
 // TMemo: a read-only list of lines with a vertical scroll bar.
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -30,6 +33,49 @@ void Memo::mouseDoubleClickEvent(QMouseEvent* event) {
 void Memo::focusInEvent(QFocusEvent* event) {
   QPlainTextEdit::focusInEvent(event);
   if (back && back->Form()) back->Form()->FocusMoved(back, event->reason());
+}
+
+void Memo::keyPressEvent(QKeyEvent* event) {
+  if (auto* self = static_cast<TMemo*>(back)) {
+    if (self->OnPaste && event->matches(QKeySequence::Paste)) {
+      event->accept();
+      TApplication::Dispatch(self->OnPaste, self);
+      return;
+    }
+    if (self->OnCopy && event->matches(QKeySequence::Copy) && !textCursor().hasSelection()) {
+      event->accept();
+      TApplication::Dispatch(self->OnCopy, self);
+      return;
+    }
+  }
+  QPlainTextEdit::keyPressEvent(event);
+}
+
+QMenu* Memo::CreateContextMenu(QPoint pos) {
+  QMenu* menu = createStandardContextMenu(pos);
+  if (!menu) return nullptr;
+  auto* self = static_cast<TMemo*>(back);
+  if (!self || self->MenuItems().empty()) return menu;
+  menu->addSeparator();
+  for (std::size_t i = 0; i < self->MenuItems().size(); ++i) {
+    QAction* action = menu->addAction(Q(self->MenuItems()[i].caption));
+    // QMenu hides itself before it emits triggered, so a handler that opens
+    // a modal box finds no popup in its way. The control may be gone by then.
+    QObject::connect(action, &QAction::triggered, this, [this, i] {
+      auto* memo = static_cast<TMemo*>(back);
+      if (!memo || i >= memo->MenuItems().size()) return;
+      const TNotifyEvent handler = memo->MenuItems()[i].OnClick;  // a handler may add entries
+      TApplication::Dispatch(handler, memo);
+    });
+  }
+  return menu;
+}
+
+void Memo::contextMenuEvent(QContextMenuEvent* event) {
+  if (QMenu* menu = CreateContextMenu(event->pos())) {
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+  }
 }
 
 }  // namespace tk
@@ -77,4 +123,8 @@ int TMemo::LineCount() const { return static_cast<tk::Memo*>(widget_)->lines; }
 std::string TMemo::Line(int index) const {
   if (index < 0 || index >= LineCount()) return {};
   return tk::U(Qt()->document()->findBlockByNumber(index).text());
+}
+
+void TMemo::AddMenuItem(std::string_view caption, TNotifyEvent handler) {
+  menu_items_.push_back({std::string(caption), std::move(handler)});
 }

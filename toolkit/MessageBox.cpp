@@ -35,6 +35,7 @@ void ShowMessageBox(const TForm* owner, std::string_view text, std::string_view 
   if (parent) parent = parent->window();
   QMessageBox box(QMessageBox::Critical, tk::Q(caption), tk::Q(text), QMessageBox::Ok, parent);
   box.setWindowModality(Qt::ApplicationModal);  // every window waits for the answer
+  box.setTextFormat(Qt::PlainText);  // messages quote what the user typed or pasted
   box.exec();
   // Offscreen platforms and some window managers leave no window active.
   if (parent && parent->isVisible()) parent->activateWindow();

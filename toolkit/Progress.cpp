@@ -1,17 +1,15 @@
-// TProgress: a worker thread or sliced work on the GUI thread, an input gate
-// that keeps the windows from taking input meanwhile, and a progress dialog
-// that appears only when the work lasts.
+// TProgress: a QProgressDialog made on demand, modal while it is shown.
 #include "toolkit/Progress.h"
 
 #include <QApplication>
+#include <algorithm>
+#include <QCloseEvent>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QEventLoop>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTimer>
 #include <QWindow>
-#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <thread>
@@ -21,20 +19,47 @@
 
 namespace {
 
-constexpr int kDefaultDelayMs = 500;
-constexpr int kSteps = 1000;
-int g_delay_ms = kDefaultDelayMs;
+// Without a cancel button the window must not close either: Escape and the
+// close button would otherwise hide it and report a cancel.
+class ProgressDialog : public QProgressDialog {
+public:
+  ProgressDialog(const QString& label, bool cancellable, QWidget* parent)
+      : QProgressDialog(label, cancellable ? QStringLiteral("Cancelar") : QString(), 0, kSteps, parent),
+        cancellable_(cancellable) {
+    if (!cancellable) setCancelButton(nullptr);
+  }
+  static constexpr int kSteps = 1000;
+
+  void reject() override {
+    if (cancellable_) QProgressDialog::reject();
+  }
+
+protected:
+  void closeEvent(QCloseEvent* event) override {
+    if (cancellable_)
+      QProgressDialog::closeEvent(event);
+    else
+      event->ignore();
+  }
+
+private:
+  bool cancellable_;
+};
+
+int delay_ms = 300;
 
 std::function<void()>& WorkerHook() {
   static std::function<void()> hook;
   return hook;
 }
 
-// Drops the input meant for any widget but the progress dialog's.
+// Drops the input meant for anything but the progress window while work
+// runs on a worker thread and the event loop turns. Input reaches a window
+// first (where a press would already move the focus), then its widgets:
+// both are held.
 class InputGate : public QObject {
 public:
-  QPointer<QWidget> allowed;
-  bool allow_close = true;  // of the dialog: a close is a cancel
+  explicit InputGate(const QPointer<ProgressDialog>& dialog) : dialog_(dialog) {}
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -57,85 +82,122 @@ protected:
       case QEvent::Drop:
         break;
       case QEvent::Close:
-        if (!event->spontaneous()) return false;
+        if (!event->spontaneous() || watched->isWindowType()) return false;  // the widget's close decides
         break;
       default:
         return false;
     }
-    // Input comes from the window system to a window first (where a press
-    // would already move the focus), then to its widgets: both are held.
+    const QWidget* dialog = dialog_.data();
     bool in_dialog = false;
     if (watched->isWindowType()) {
-      if (event->type() == QEvent::Close) return false;  // the widget's close decides
-      in_dialog = allowed && allowed->windowHandle() == static_cast<QWindow*>(watched);
+      in_dialog = dialog && dialog->windowHandle() == static_cast<QWindow*>(watched);
     } else if (auto* widget = qobject_cast<QWidget*>(watched)) {
-      in_dialog = allowed && (widget == allowed || allowed->isAncestorOf(widget));
+      in_dialog = dialog && (widget == dialog || dialog->isAncestorOf(widget));
     } else {
       return false;
     }
-    if (in_dialog && (event->type() != QEvent::Close || allow_close)) return false;
+    if (in_dialog) return false;
     event->ignore();
     return true;
   }
+
+private:
+  const QPointer<ProgressDialog>& dialog_;
 };
 
 }  // namespace
 
-struct TProgress::Impl {
-  TForm* owner = nullptr;
-  QString label;
-  QElapsedTimer clock;
-  InputGate gate;
-  std::unique_ptr<QProgressDialog> dialog;
-  std::atomic<bool> cancelled{false};
-  std::atomic<int> permille{0};
-  bool cancellable = true;
+int TProgress::DelayMs() { return delay_ms; }
+void TProgress::SetDelayMsForTesting(int ms) { delay_ms = ms; }
 
-  void Update() {
-    if (!dialog && clock.elapsed() >= g_delay_ms) {
-      QWidget* parent = owner ? owner->Widget() : nullptr;
-      dialog = std::make_unique<QProgressDialog>(label, QStringLiteral("Cancelar"), 0, kSteps, parent);
-      dialog->setWindowTitle(owner ? tk::Q(owner->Caption()) : QString());
-      dialog->setWindowModality(Qt::ApplicationModal);
-      dialog->setMinimumDuration(0);
-      dialog->setAutoClose(false);
-      dialog->setAutoReset(false);
-      if (!cancellable) dialog->setCancelButton(nullptr);
-      QObject::connect(dialog.get(), &QProgressDialog::canceled, [this] {
-        if (cancellable) cancelled = true;
-      });
-      gate.allowed = dialog.get();
-      gate.allow_close = cancellable;
-      dialog->show();
-    }
-    if (dialog && !cancelled) dialog->setValue(permille.load());
-  }
+struct TProgress::Impl {
+  QPointer<QWidget> owner;
+  QString label;
+  bool cancellable = false;
+  QElapsedTimer started;
+  QElapsedTimer painted;
+  QPointer<ProgressDialog> dialog;
+  bool shown = false;
+  bool cancelled = false;
+
+  // Set the moment "Cancelar" is pressed; read by a worker's reports.
+  std::atomic<bool> cancel_pressed{false};
+
+  bool Show(std::size_t done, std::size_t total);
 };
 
-TProgress::TProgress(TForm* owner, std::string_view label) : impl_(std::make_unique<Impl>()) {
-  impl_->owner = owner;
+TProgress::TProgress(const TForm* owner, std::string_view label, bool cancellable) : impl_(std::make_unique<Impl>()) {
+  impl_->owner = owner ? owner->Widget() : nullptr;
   impl_->label = tk::Q(label);
-  impl_->clock.start();
-  if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(&impl_->gate);
+  impl_->cancellable = cancellable;
+  impl_->started.start();
 }
 
+// As after a message box: offscreen platforms and some window managers leave
+// no window active once a modal window has gone.
 TProgress::~TProgress() {
-  if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(&impl_->gate);
-  const bool shown = impl_->dialog != nullptr;
-  impl_->dialog.reset();
-  if (shown && impl_->owner && impl_->owner->Widget()->isVisible()) impl_->owner->Widget()->activateWindow();
+  delete impl_->dialog.data();
+  if (impl_->shown && impl_->owner && impl_->owner->isVisible()) impl_->owner->activateWindow();
 }
+
+// Makes the window once the work has lasted and moves its bar; false while
+// there is no window.
+bool TProgress::Impl::Show(std::size_t done, std::size_t total) {
+  Impl& d = *this;
+  if (!d.dialog) {
+    if (d.shown || d.started.elapsed() < delay_ms) return false;
+    d.dialog = new ProgressDialog(d.label, d.cancellable, d.owner);
+    d.dialog->setWindowTitle(QStringLiteral("ZORMEK GUI"));
+    d.dialog->setWindowModality(Qt::ApplicationModal);
+    d.dialog->setMinimumDuration(0);
+    d.dialog->setAutoClose(false);
+    d.dialog->setAutoReset(false);
+    QObject::connect(d.dialog.data(), &QProgressDialog::canceled, [this] { cancel_pressed = true; });
+    d.dialog->show();
+    d.shown = true;
+    d.painted.invalidate();
+  }
+  const int value = total == 0 ? 0
+                               : static_cast<int>(static_cast<double>(done) / static_cast<double>(total) *
+                                                  ProgressDialog::kSteps);
+  d.dialog->setValue(std::min(value, ProgressDialog::kSteps));
+  return true;
+}
+
+bool TProgress::Step(std::size_t done, std::size_t total) {
+  Impl& d = *impl_;
+  if (d.cancelled) return false;
+  if (!d.Show(done, total)) return true;
+  // Paint and take input (the modal window only lets the cancel through)
+  // a few dozen times a second, not at every step.
+  if (!d.painted.isValid() || d.painted.elapsed() >= 30) {
+    QCoreApplication::processEvents();
+    d.painted.start();
+  }
+  if (d.dialog && d.dialog->wasCanceled()) d.cancelled = true;
+  return !d.cancelled;
+}
+
+bool TProgress::Shown() const { return impl_->shown; }
+
+void TProgress::SetWorkerHookForTesting(std::function<void()> hook) { WorkerHook() = std::move(hook); }
 
 bool TProgress::RunInWorker(const std::function<void(const TReport& report)>& work) {
   Impl& d = *impl_;
   if (d.cancelled) return false;
-  QEventLoop loop;
+  InputGate gate(d.dialog);
+  QCoreApplication::instance()->installEventFilter(&gate);
+  std::atomic<std::size_t> done{0};
+  std::atomic<std::size_t> total{0};
+  std::atomic<bool> cancelled{false};
   std::atomic<bool> finished{false};
   std::exception_ptr failure;
-  const TReport report = [&d](double fraction) {
-    d.permille = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kSteps);
-    return !d.cancelled.load();
+  const TReport report = [&](std::size_t n, std::size_t of) {
+    done = n;
+    total = of;
+    return !cancelled.load() && !d.cancel_pressed.load();
   };
+  QEventLoop loop;
   const std::function<void()> hook = WorkerHook();
   // Nothing thrown may leave the thread: it is carried over and thrown here.
   std::thread worker([&] {
@@ -149,38 +211,18 @@ bool TProgress::RunInWorker(const std::function<void(const TReport& report)>& wo
     QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
   });
   QTimer poll;
-  poll.setInterval(25);
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    d.Update();
+    if (d.Show(done, total) && d.dialog && d.dialog->wasCanceled()) cancelled = true;
     if (finished) loop.quit();
   });
-  poll.start();
+  poll.start(25);
   if (!finished) loop.exec();
   // Left early only when the application is quitting: stop the work.
-  if (!finished) d.cancelled = true;
+  if (!finished) cancelled = true;
   worker.join();
   poll.stop();
+  QCoreApplication::instance()->removeEventFilter(&gate);
+  if (cancelled || d.cancel_pressed) d.cancelled = true;
   if (failure) std::rethrow_exception(failure);
   return !d.cancelled;
 }
-
-bool TProgress::Step(double fraction) {
-  impl_->permille = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kSteps);
-  impl_->Update();
-  QCoreApplication::processEvents();
-  return !impl_->cancelled;
-}
-
-void TProgress::SetCancellable(bool cancellable) {
-  impl_->cancellable = cancellable;
-  impl_->gate.allow_close = cancellable;
-  if (impl_->dialog && !cancellable) impl_->dialog->setCancelButton(nullptr);
-}
-
-bool TProgress::Cancelled() const { return impl_->cancelled; }
-
-void TProgress::SetDelayForTesting(int milliseconds) {
-  g_delay_ms = milliseconds < 0 ? kDefaultDelayMs : milliseconds;
-}
-
-void TProgress::SetWorkerHookForTesting(std::function<void()> hook) { WorkerHook() = std::move(hook); }

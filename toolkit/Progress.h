@@ -1,19 +1,9 @@
 #pragma once
-// Work that may take long, without freezing the windows.
-//
-// While a TProgress exists the program's windows keep painting but take no
-// input: clicks, keys, drops and the close button wait for nobody and are
-// dropped, so no handler runs in the middle of the work. When the work has
-// taken about half a second, a progress dialog appears over the owner with a
-// bar and "Cancelar".
-//
-//   TProgress progress(form, "Abrindo o caso...");
-//   bool done = progress.RunInWorker([&](const TProgress::TReport& report) {
-//     for (...) { if (!report(fraction)) return; ... }   // false: cancelled
-//   });
-//   progress.SetCancellable(false);
-//   while (...) progress.Step(fraction);   // GUI work in slices
+// Progress of long work done inside a handler: a modal progress window that
+// appears only once the work has taken a moment (short work shows nothing)
+// and keeps the program's windows painted while the work goes on.
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -22,31 +12,35 @@ class TForm;
 
 class TProgress {
 public:
-  TProgress(TForm* owner, std::string_view label);
+  // The window opens over owner. A cancellable one has a "Cancelar" button
+  // (and Escape, and its close button); the others cannot be stopped.
+  TProgress(const TForm* owner, std::string_view label, bool cancellable);
   ~TProgress();
   TProgress(const TProgress&) = delete;
   TProgress& operator=(const TProgress&) = delete;
 
-  // Reports a fraction (0..1) of the work; false once the user cancelled.
-  // Safe to call from the worker thread.
-  using TReport = std::function<bool(double fraction)>;
-
-  // Runs work on a worker thread and lets the event loop run until it ends.
-  // An exception thrown by work is thrown again here, on the calling thread.
-  // Returns false when the user cancelled.
+  // Reports done of total. Returns false once the user has cancelled.
+  bool Step(std::size_t done, std::size_t total);
+  // Long work on a worker thread instead: the event loop runs meanwhile, so
+  // the windows keep painting, but they take no input (clicks, keys, drops
+  // and their close buttons are dropped) except the progress window's, which
+  // appears as for Step. work reports through its argument, which returns
+  // false once the user has cancelled; what work throws is thrown again
+  // here, on the calling thread. Returns false when cancelled.
+  //   progress.RunInWorker([&](const TProgress::TReport& report) {
+  //     for (...) if (!report(done, total)) return;
+  //   });
+  using TReport = std::function<bool(std::size_t done, std::size_t total)>;
   bool RunInWorker(const std::function<void(const TReport& report)>& work);
 
-  // Between slices of work done on this thread: moves the bar and lets the
-  // event loop run once. Returns false once the user cancelled.
-  bool Step(double fraction);
+  // Whether the window has been on screen at some point.
+  bool Shown() const;
 
-  // Whether "Cancelar" is offered (it is at first).
-  void SetCancellable(bool cancellable);
-  bool Cancelled() const;
-
-  // Tests: the delay before the dialog appears (500 ms unless set; a
-  // negative value restores it), and a hook the worker runs before the work.
-  static void SetDelayForTesting(int milliseconds);
+  // How long work runs before the window appears (300 ms). Tests set it to
+  // 0 so that the window appears whatever the machine's speed.
+  static int DelayMs();
+  static void SetDelayMsForTesting(int ms);
+  // Tests: runs on the worker thread before the work.
   static void SetWorkerHookForTesting(std::function<void()> hook);
 
 private:

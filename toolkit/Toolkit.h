@@ -129,6 +129,7 @@ public:
 
   int SelStart() const;  // caret position, in characters
   void SetSelStart(int position);
+  int GetTextLen() const;  // the text's length in caret positions (its end)
   int SelLength() const;
   void SelectAll();
 
@@ -142,8 +143,14 @@ public:
   // Keeps the caption label 3 px above the edit, left-aligned with it.
   void PlaceLabel();
 
+  // How often the text has changed since the edit was made (every change,
+  // whoever made it, counts once, also while no OnChange is bound). Two equal
+  // counts mean the text between them is the same.
+  std::uint64_t ChangeCount() const { return changes_; }
+
 private:
   std::unique_ptr<TLabel> label_;
+  std::uint64_t changes_ = 0;
 };
 
 class TUpDown : public TControl {
@@ -192,6 +199,24 @@ public:
   std::string Line(int index) const;
   QPlainTextEdit* Qt() const;
   TNotifyEvent OnDblClick;
+
+  // The memo stays read-only; these let its form act on the usual keys.
+  // OnPaste: Ctrl+V or Shift+Insert. OnCopy: Ctrl+C or Ctrl+Insert while
+  // nothing is selected (with a selection the keys copy it, as always).
+  TNotifyEvent OnPaste;
+  TNotifyEvent OnCopy;
+
+  // An entry of the memo's context menu, after the standard ones; its
+  // handler runs through the dispatch point once the menu has closed.
+  struct TMenuItem {
+    std::string caption;
+    TNotifyEvent OnClick;
+  };
+  void AddMenuItem(std::string_view caption, TNotifyEvent handler);
+  const std::vector<TMenuItem>& MenuItems() const { return menu_items_; }
+
+private:
+  std::vector<TMenuItem> menu_items_;
 };
 
 enum class TBorderStyle { Single, Sizeable };

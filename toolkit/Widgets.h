@@ -85,10 +85,15 @@ class Memo : public QPlainTextEdit, public Backed {
 public:
   explicit Memo(QWidget* parent);
   int lines = 0;
+  // The standard context menu (at pos, in viewport coordinates) with the
+  // control's own entries after a separator.
+  QMenu* CreateContextMenu(QPoint pos);
 
 protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 class GroupBox : public QGroupBox, public Backed {

@@ -1,8 +1,9 @@
-// Renders the main window and the algorithm dialog into PNG files, as they
+// Renders the main window, the algorithm dialog and the load profile into PNG files, as they
 // look on the screen the program runs on (run it under xvfb-run).
 //   zk_screenshot OUTPUT_DIR
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -13,6 +14,7 @@
 #include "forms/Unit1.h"
 #include "forms/Unit2.h"
 #include "toolkit/Application.h"
+#include "toolkit/MessageBox.h"
 
 namespace {
 
@@ -49,5 +51,18 @@ int main(int argc, char** argv) {
     }
   });
   Form1->Button2Click(nullptr);
+
+  // The load profile of a day pasted as a spreadsheet would put it on the
+  // clipboard; interval 9 has no duration yet and interval 20 no load.
+  SetMessageBoxPresenter([](const TMessageBoxRequest&) {});
+  const int loads[24] = {420, 400, 390, 385, 390, 420, 500, 600, 680, 720, 740, 750,
+                         745, 740, 735, 730, 740, 780, 820, 0, 720, 620, 520, 460};
+  QString table;
+  for (int i = 0; i < 24; ++i) table += QStringLiteral("%1\t%2\n").arg(i == 8 ? 0 : 1).arg(loads[i]);
+  QGuiApplication::clipboard()->setText(table);
+  Form1->PasteIntervalTable(nullptr);
+  Form1->ShowLoadProfile(nullptr);
+  Settle(500);
+  ok = Save(Form1->LoadProfileWindow()->Widget(), out + "/load_profile.png") && ok;
   return ok ? 0 : 1;
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# make screenshot: both windows rendered under a real X server (Xvfb).
+# make screenshot: the windows rendered under a real X server (Xvfb).
 set -euo pipefail
 BUILD=${1:-build}
 OUT="$BUILD/screenshots"

@@ -20,7 +20,7 @@ dpkg-deb --info "$DEB" >"$TMP/info"
 grep -q '^ Package: zormek-gui$' "$TMP/info" || fail "package name"
 DEPENDS=$(sed -n 's/^ Depends: //p' "$TMP/info")
 echo "depends: $DEPENDS"
-for lib in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
+for lib in libqt6widgets6 libqt6gui6 libqt6core6 libqt6charts6 libc6 libstdc++6 qt6-translations-l10n; do
   echo "$DEPENDS" | grep -q "$lib" || fail "dependency $lib missing"
 done
 
@@ -30,8 +30,13 @@ for f in usr/bin/zormek_gui \
          usr/share/applications/org.zormek.ZormekGui.desktop \
          usr/share/icons/hicolor/48x48/apps/org.zormek.ZormekGui.png \
          usr/share/icons/hicolor/scalable/apps/org.zormek.ZormekGui.svg \
-         usr/share/mime/packages/org.zormek.ZormekGui.xml; do
+         usr/share/mime/packages/org.zormek.ZormekGui.xml \
+         usr/share/doc/zormek-gui/copyright; do
   [ -f "$ROOT/$f" ] || fail "missing /$f"
+done
+# Every documentation folder is named after the package.
+for d in "$ROOT"/usr/share/doc/*; do
+  [ "$(basename "$d")" = zormek-gui ] || fail "documentation under /usr/share/doc/$(basename "$d")"
 done
 [ -x "$ROOT/usr/bin/zormek_gui" ] || fail "program not executable"
 file "$ROOT/usr/share/icons/hicolor/48x48/apps/org.zormek.ZormekGui.png" | grep -q '48 x 48' || fail "icon is not 48x48"
@@ -56,14 +61,17 @@ grep -q '^Icon=org.zormek.ZormekGui$' "$ROOT/usr/share/applications/org.zormek.Z
 dpkg-deb --contents "$DEB" | awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" { bad=1; print } END { exit bad }' ||
   fail "directory permissions"
 
-# Smoke test: the unpacked program starts headless and is still running
-# after two seconds (it only ends when its window is closed).
+# Smoke test: the unpacked program starts headless, is still running after
+# two seconds (it only ends when its window is closed) and has printed
+# nothing (with a private XDG_RUNTIME_DIR, as a desktop session has, Qt
+# has nothing to warn about).
 cd "$TMP"
 set +e
 QT_QPA_PLATFORM=offscreen timeout 2 "$ROOT/usr/bin/zormek_gui" >"$TMP/run.log" 2>&1
 rc=$?
 set -e
 [ "$rc" -eq 124 ] || { cat "$TMP/run.log"; fail "program ended with $rc instead of running"; }
+[ ! -s "$TMP/run.log" ] || { cat "$TMP/run.log"; fail "the program printed at start-up"; }
 [ ! -e "$TMP/.dad" ] || fail "the program wrote a file without being asked"
 
 # Started as the desktop starts it for a double-clicked case (%f), with a

@@ -19,3 +19,7 @@ zk_add_test(test_case_reader
   LIBS zk::case)
 target_compile_definitions(test_case_reader PRIVATE
   ZK_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
+# The interval table as clipboard text, and its load profile.
+zk_add_test(test_interval_table
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_interval_table.cpp
+  LIBS zk::case)

@@ -128,7 +128,7 @@ protected:
     dir = fs::canonical(folder.path().toStdString()).string();
   }
   void TearDown() override {
-    TProgress::SetDelayForTesting(-1);
+    TProgress::SetDelayMsForTesting(300);
     TProgress::SetWorkerHookForTesting(nullptr);
     MainWindowTest::TearDown();
   }
@@ -295,7 +295,7 @@ TEST_F(OpenCase, ABadFileShowsTheReadersMessageAndChangesNothing) {
 TEST_F(OpenCase, ALongOpenShowsProgressAndCanBeCancelled) {
   Values v(4);
   const std::string path = Put("longo.dad", RandomCase(v, 50), "longo");
-  TProgress::SetDelayForTesting(0);
+  TProgress::SetDelayMsForTesting(0);
   std::atomic<bool> release{false};
   TProgress::SetWorkerHookForTesting([&] {
     while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));

@@ -62,6 +62,9 @@ private:
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   ::testing::InitGoogleTest(&argc, argv);
+  // ctest lists the tests before running them; a list needs no window
+  // system (nor its start-up warnings on the console).
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
   TApplication application(argc, argv);
   application.Initialize();
   application.SetTitle("ZORMEK_GUI");

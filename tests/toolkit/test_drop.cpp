@@ -103,9 +103,9 @@ TEST(Progress, InputWaitsForNobodyWhileWorking) {
   });
   double reported = -1;
   {
-    TProgress progress(&form, "Trabalhando...");
+    TProgress progress(&form, "Trabalhando...", true);
     EXPECT_TRUE(progress.RunInWorker([&](const TProgress::TReport& report) {
-      EXPECT_TRUE(report(0.5));
+      EXPECT_TRUE(report(1, 2));
       reported = 0.5;
     }));
   }
@@ -129,7 +129,7 @@ TEST(Progress, WhatTheWorkThrowsIsThrownByTheCaller) {
   TestForm form;
   ASSERT_TRUE(ShowAndActivate(form));
   form.Button("Save")->OnClick = [&](TObject*) {
-    TProgress progress(&form, "...");
+    TProgress progress(&form, "...", false);
     progress.RunInWorker([](const TProgress::TReport&) { throw std::runtime_error("falhou no trabalho"); });
   };
   form.Button("Save")->Click();

@@ -1,0 +1,233 @@
+// The load-profile window over Qt Charts.
+#include "profile/LoadProfileWindow.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QEvent>
+#include <QLabel>
+#include <QLineSeries>
+#include <QLocale>
+#include <QPointer>
+#include <QResizeEvent>
+#include <QScatterSeries>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "case/CaseData.h"
+#include "case/NumberText.h"
+#include "toolkit/Toolkit.h"
+#include "toolkit/Widgets.h"
+
+namespace {
+
+QList<QPointF> ToQt(const std::vector<TProfilePoint>& points) {
+  QList<QPointF> out;
+  out.reserve(static_cast<qsizetype>(points.size()));
+  for (const TProfilePoint& p : points) out.append(QPointF(p.hours, p.load));
+  return out;
+}
+
+std::vector<TProfilePoint> FromQt(const QXYSeries* series) {
+  std::vector<TProfilePoint> out;
+  const QList<QPointF> points = series->points();
+  out.reserve(static_cast<std::size_t>(points.size()));
+  for (const QPointF& p : points) out.push_back({p.x(), p.y()});
+  return out;
+}
+
+// A tick spacing of 1, 2 or 5 times a power of ten giving about eight ticks.
+double NiceStep(double range) {
+  if (!(range > 0.0) || !std::isfinite(range)) return 1.0;
+  const double raw = range / 8.0;
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (double m : {1.0, 2.0, 5.0})
+    if (raw <= m * power) return m * power;
+  return 10.0 * power;
+}
+
+// Ticks at multiples of step from 0, labels with the decimals step needs.
+void SetTicks(QValueAxis* axis, double step) {
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(0.0);
+  axis->setTickInterval(step);
+  const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 6);
+  axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+}
+
+std::string Count(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// Calls back on a resize of the chart and when the owner's window closes.
+class Watch : public QObject {
+public:
+  Watch(QObject* parent, std::function<void()> resized, std::function<void()> owner_closed)
+      : QObject(parent), resized_(std::move(resized)), owner_closed_(std::move(owner_closed)) {}
+  QObject* view = nullptr;
+  QObject* owner = nullptr;
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == view && event->type() == QEvent::Resize) resized_();
+    // Closed, or hidden by the program; a minimized owner hides spontaneously.
+    if (watched == owner && (event->type() == QEvent::Close || (event->type() == QEvent::Hide && !event->spontaneous())))
+      owner_closed_();
+    return false;
+  }
+
+private:
+  std::function<void()> resized_, owner_closed_;
+};
+
+}  // namespace
+
+struct TLoadProfileWindow::Impl {
+  const TCaseData* data = nullptr;
+  QPointer<QWidget> window;
+  QChartView* view = nullptr;
+  QChart* chart = nullptr;
+  QLineSeries* steps = nullptr;
+  QScatterSeries* no_duration = nullptr;
+  QScatterSeries* no_load = nullptr;
+  QValueAxis* hours = nullptr;
+  QValueAxis* load = nullptr;
+  QLabel* summary = nullptr;
+  std::string summary_text;
+  int columns = 0;
+
+  int Columns() const {
+    const int width = chart->plotArea().isValid() && chart->plotArea().width() > 1
+                          ? static_cast<int>(chart->plotArea().width())
+                          : view->width();
+    return std::max(width, 64);
+  }
+
+  void Draw() {
+    const TCaseData& d = *data;
+    const std::size_t n = std::min({static_cast<std::size_t>(std::max<int32_t>(d.N, 0)), d.durations.size(),
+                                    d.loads.size()});
+    columns = Columns();
+    const TLoadProfile profile =
+        BuildLoadProfile(d.durations.data(), d.loads.data(), n, static_cast<std::size_t>(columns));
+    steps->replace(ToQt(profile.steps));
+    no_duration->replace(ToQt(profile.no_duration));
+    no_load->replace(ToQt(profile.no_load));
+
+    double x0 = std::min(profile.min_hours, 0.0), x1 = profile.max_hours;
+    if (!(x1 > x0)) x1 = x0 + 1.0;
+    double y0 = std::min(profile.min_load, 0.0), y1 = std::max(profile.max_load, 0.0);
+    if (!(y1 > y0)) y1 = y0 + 1.0;
+    const double pad = (y1 - y0) * 0.05;
+    y1 += pad;
+    // Marks of loads not entered sit at 0: keep them off the plot's edge.
+    if (y0 < 0.0 || !profile.no_load.empty()) y0 -= pad;
+    const double load_step = NiceStep(y1 - y0);
+    y0 = std::floor(y0 / load_step) * load_step;
+    y1 = std::ceil(y1 / load_step) * load_step;
+    hours->setRange(x0, x1);
+    load->setRange(y0, y1);
+    SetTicks(hours, NiceStep(x1 - x0));
+    SetTicks(load, load_step);
+
+    double total = 0.0;
+    for (std::size_t i = 0; i < n; ++i) total += d.durations[i];
+    summary_text = Count(n, "intervalo", "intervalos") + ", " + FormatRealText(total) + " horas; sem duração: " +
+                   std::to_string(profile.missing_durations) + "; sem carga: " +
+                   std::to_string(profile.missing_loads) + (profile.reduced ? "; mínimo e máximo de cada coluna de pixels" : "");
+    summary->setText(tk::Q(summary_text));
+  }
+
+  void Build(QWidget* owner) {
+    window = new QWidget(owner, Qt::Window);
+    window->setWindowTitle(QString::fromUtf8(kCaption));
+    window->resize(760, 480);
+    auto* layout = new QVBoxLayout(window);
+
+    chart = new QChart;
+    QLocale locale(QLocale::Portuguese, QLocale::Brazil);
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    chart->setLocale(locale);
+    chart->setLocalizeNumbers(true);
+    chart->setTitle(QStringLiteral("Perfil de carga"));
+    steps = new QLineSeries;
+    steps->setName(QStringLiteral("Carga (MW)"));
+    no_duration = new QScatterSeries;
+    no_duration->setName(QString::fromUtf8("Duração não informada"));
+    no_duration->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    no_duration->setMarkerSize(9);
+    no_duration->setColor(QColor(200, 30, 30));
+    no_load = new QScatterSeries;
+    no_load->setName(QString::fromUtf8("Carga não informada"));
+    no_load->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+    no_load->setMarkerSize(12);
+    no_load->setColor(QColor(230, 140, 0));
+    chart->addSeries(steps);
+    chart->addSeries(no_duration);
+    chart->addSeries(no_load);
+
+    hours = new QValueAxis;
+    hours->setTitleText(QStringLiteral("Horas acumuladas (h)"));
+    load = new QValueAxis;
+    load->setTitleText(QStringLiteral("Carga (MW)"));
+    chart->addAxis(hours, Qt::AlignBottom);
+    chart->addAxis(load, Qt::AlignLeft);
+    for (QAbstractSeries* s : chart->series()) {
+      s->attachAxis(hours);
+      s->attachAxis(load);
+    }
+
+    view = new QChartView(chart, window);
+    view->setRenderHint(QPainter::Antialiasing);
+    layout->addWidget(view, 1);
+    summary = new QLabel(window);
+    summary->setTextFormat(Qt::PlainText);
+    layout->addWidget(summary);
+
+    auto* watch = new Watch(
+        window,
+        [this] {
+          if (window && window->isVisible() && Columns() != columns) Draw();
+        },
+        [this] {
+          if (window) window->close();
+        });
+    watch->view = view;
+    watch->owner = owner;
+    view->installEventFilter(watch);
+    if (owner) owner->installEventFilter(watch);
+  }
+};
+
+TLoadProfileWindow::TLoadProfileWindow(TForm* owner, const TCaseData* data) : impl_(std::make_unique<Impl>()) {
+  impl_->data = data;
+  impl_->Build(owner ? owner->Widget() : nullptr);
+}
+
+// The window is a child of the owner's: if the owner went first it took the
+// window with it.
+TLoadProfileWindow::~TLoadProfileWindow() { delete impl_->window.data(); }
+
+void TLoadProfileWindow::Show() {
+  if (!impl_->window) return;
+  impl_->Draw();
+  impl_->window->show();
+  impl_->window->raise();
+  impl_->window->activateWindow();
+}
+
+void TLoadProfileWindow::Refresh() {
+  if (impl_->window && impl_->window->isVisible()) impl_->Draw();
+}
+
+bool TLoadProfileWindow::Visible() const { return impl_->window && impl_->window->isVisible(); }
+
+QWidget* TLoadProfileWindow::Widget() const { return impl_->window; }
+
+std::vector<TProfilePoint> TLoadProfileWindow::StepPoints() const { return FromQt(impl_->steps); }
+std::vector<TProfilePoint> TLoadProfileWindow::NoDurationPoints() const { return FromQt(impl_->no_duration); }
+std::vector<TProfilePoint> TLoadProfileWindow::NoLoadPoints() const { return FromQt(impl_->no_load); }
+std::string TLoadProfileWindow::Summary() const { return impl_->summary_text; }
