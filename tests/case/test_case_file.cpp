@@ -417,15 +417,46 @@ TEST(CaseFileChecks, TitleConversion) {
 
 TEST(CaseFileChecks, BaseNamePath) {
   std::string path;
-  EXPECT_EQ(CheckBaseName("caso1", &path), "");
+  EXPECT_EQ(CheckBaseName("caso1", {}, &path), "");
   EXPECT_EQ(path, "caso1.dad");
-  EXPECT_EQ(CheckBaseName("", &path), "");
+  EXPECT_EQ(CheckBaseName("", {}, &path), "");
   EXPECT_EQ(path, ".dad");
-  EXPECT_EQ(CheckBaseName("..", &path), "");  // "...dad" stays in this folder
+  EXPECT_EQ(CheckBaseName("..", {}, &path), "");  // "...dad" stays in this folder
   EXPECT_EQ(path, "...dad");
+  EXPECT_EQ(CheckBaseName("caso1", "/home/u/estudos", &path), "");
+  EXPECT_EQ(path, "/home/u/estudos/caso1.dad");
+  EXPECT_EQ(CheckBaseName("caso1", "/", &path), "");
+  EXPECT_EQ(path, "/caso1.dad");
+  EXPECT_EQ(CheckBaseName("x", "rel/sub/", &path), "");
+  EXPECT_EQ(path, "rel/sub/x.dad");
   path = "unchanged";
-  EXPECT_NE(CheckBaseName("a/b", &path), "");
+  EXPECT_EQ(CheckBaseName("a/b", "/home/u/estudos", &path),
+            "O nome do arquivo não pode conter \"/\": o arquivo é gravado na pasta "
+            "\"/home/u/estudos\"!");
   EXPECT_EQ(path, "unchanged");
+}
+
+// A case reopened from another folder is saved beside that file, whatever
+// the current folder; messages name that folder as an absolute path.
+TEST_F(CaseFileTest, SavesIntoTheGivenFolder) {
+  fs::create_directories("estudos/b");
+  const std::string golden = ReadFile(fs::path(ZK_GOLDEN_DIR) / "caso_exemplo.dad");
+  EXPECT_TRUE(WriteCaseFile(Example(), "Caso exemplo", "caso1", "estudos").empty());
+  EXPECT_TRUE(WriteCaseFile(Example(), "Caso exemplo", "caso2", (dir_ / "estudos/b/").string())
+                  .empty());
+  EXPECT_EQ(ReadFile("estudos/caso1.dad"), golden);
+  EXPECT_EQ(ReadFile("estudos/b/caso2.dad"), golden);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"estudos"});
+
+  const std::string here = fs::current_path().string();
+  EXPECT_EQ(WriteCaseFile(Example(), "t", "caso1", "estudos/../falta"),
+            std::vector<std::string>{"Não foi possível gravar o arquivo \"caso1.dad\" na pasta \"" +
+                                     here + "/falta\": a pasta não existe!"});
+  EXPECT_EQ(WriteCaseFile(Example(), "t", "a/b"),
+            std::vector<std::string>{"O nome do arquivo não pode conter \"/\": o arquivo é "
+                                     "gravado na pasta \"" + here + "\"!"});
+  EXPECT_EQ(FolderForMessages(""), here);
+  EXPECT_EQ(FolderForMessages("estudos/b/"), here + "/estudos/b");
 }
 
 

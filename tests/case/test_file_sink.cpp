@@ -27,7 +27,11 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kOld = "conteúdo anterior do caso\r\n";
-const std::string kPrefix = "Não foi possível gravar o arquivo \"caso.dad\": ";
+// The message names the file and its folder (the test's current folder).
+std::string Prefix() {
+  return "Não foi possível gravar o arquivo \"caso.dad\" na pasta \"" +
+         std::filesystem::current_path().string() + "\": ";
+}
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -79,8 +83,8 @@ protected:
       return true;
     }
     EXPECT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].rfind(kPrefix, 0), 0u) << messages[0];
-    EXPECT_GT(messages[0].size(), kPrefix.size() + 1) << "no reason given";
+    EXPECT_EQ(messages[0].rfind(Prefix(), 0), 0u) << messages[0];
+    EXPECT_GT(messages[0].size(), Prefix().size() + 1) << "no reason given";
     EXPECT_EQ(ReadFile("caso.dad"), kOld);
     return false;
   }
@@ -125,7 +129,7 @@ TEST_F(FileSinkTest, FailureAtEveryOperationOfTheSink) {
     PutOld();
     auto real = MakeAtomicFileSink();
     TFailingSink sink(*real, n);
-    const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso", &sink);
+    const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso", {}, &sink);
     if (CheckOutcome(messages, expected)) {
       EXPECT_EQ(n, sink.operations() + 1);
       break;
@@ -332,7 +336,7 @@ TEST_F(FileSinkTest, FileSizeLimitInAChildProcess) {
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(10);
     const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso");
     if (messages.size() != 1) _exit(11);
-    if (messages[0].rfind(kPrefix, 0) != 0) _exit(12);
+    if (messages[0].rfind(Prefix(), 0) != 0) _exit(12);
     if (messages[0].find("tamanho máximo") == std::string::npos) _exit(13);
     _exit(0);
   }
