@@ -165,10 +165,18 @@ std::string CheckTitle(std::string_view title_utf8, std::string* cp1252) {
   std::string out;
   out.reserve(text->size());
   for (char32_t cp : *text) {
-    if (cp == '\n' || cp == '\r') {
-      return "O título do caso não pode conter quebras de linha!";
+    // The title is one line of the file: only what would end that line
+    // (LF, VT, FF, CR) or cut the text short for its reader (NUL for C,
+    // SUB for a reader in DOS text mode) is refused. Tabs and the other
+    // control characters of the code page are written as typed.
+    if (cp >= 0x0A && cp <= 0x0D) {
+      return "O título do caso não pode conter quebras de linha ou de página!";
     }
-    if (IsControl(cp)) {
+    if (cp == 0x00 || cp == 0x1A) {
+      return "O título do caso não pode conter o caractere de controle " + CodeName(cp) +
+             ", que encerra o texto!";
+    }
+    if (cp >= 0x80 && cp <= 0x9F) {  // C1 controls: no byte in the code page
       return "O título do caso não pode conter caracteres de controle (" + CodeName(cp) +
              ")!";
     }
@@ -202,6 +210,14 @@ std::string CheckBaseName(std::string_view base_utf8, std::string_view folder,
   }
   if (base_utf8.find('\0') != std::string_view::npos) {
     return "O nome do arquivo não pode conter o caractere nulo!";
+  }
+  const std::optional<std::u32string> text = DecodeUtf8(base_utf8);
+  if (!text) return "O nome do arquivo não é um texto válido!";
+  for (char32_t cp : *text) {
+    if (IsControl(cp)) {
+      return "O nome do arquivo não pode conter caracteres de controle (" + CodeName(cp) +
+             "), como quebras de linha ou tabulações!";
+    }
   }
   std::string full;
   if (!folder.empty()) {

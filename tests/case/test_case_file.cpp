@@ -370,10 +370,10 @@ TEST_F(CaseFileTest, RefusedTitlesAndNamesWriteNothing) {
   } const rows[] = {
       {"line feed", "a\nb", "c", {"quebras de linha"}},
       {"carriage return", "a\rb", "c", {"quebras de linha"}},
-      {"tab", "a\tb", "c", {"controle", "U+0009"}},
-      {"escape", "a\x1b", "c", {"controle", "U+001B"}},
-      {"nul", std::string("a\0b", 3), "c", {"controle", "U+0000"}},
-      {"delete", "a\x7f", "c", {"controle", "U+007F"}},
+      {"vertical tab", "a\vb", "c", {"quebras de linha ou de página"}},
+      {"form feed", "a\fb", "c", {"quebras de linha ou de página"}},
+      {"nul", std::string("a\0b", 3), "c", {"controle", "U+0000", "encerra o texto"}},
+      {"end of file in text mode", "a\x1a", "c", {"controle", "U+001A", "encerra o texto"}},
       {"C1 next line", "a\u0085b", "c", {"controle", "U+0085"}},
       {"emoji", "caso \U0001F600", "c", {"\U0001F600", "U+1F600", "Windows-1252"}},
       {"greek", "\u03B1", "c", {"\u03B1", "U+03B1"}},
@@ -381,6 +381,13 @@ TEST_F(CaseFileTest, RefusedTitlesAndNamesWriteNothing) {
       {"slash", "t", "pasta/caso", {"\"/\""}},
       {"leading slash", "t", "/caso", {"\"/\""}},
       {"nul in name", "t", std::string("ca\0so", 5), {"nulo"}},
+      {"line feed in name", "t", "a\nb", {"controle", "U+000A", "quebras de linha"}},
+      {"carriage return in name", "t", "a\r", {"controle", "U+000D"}},
+      {"tab in name", "t", "\tcaso", {"controle", "U+0009", "tabulações"}},
+      {"escape in name", "t", "ca\x1bso", {"controle", "U+001B"}},
+      {"delete in name", "t", "caso\x7f", {"controle", "U+007F"}},
+      {"C1 control in name", "t", "a\u0085", {"controle", "U+0085"}},
+      {"broken utf-8 in name", "t", "a\xC3(", {"nome do arquivo", "texto válido"}},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
@@ -392,6 +399,16 @@ TEST_F(CaseFileTest, RefusedTitlesAndNamesWriteNothing) {
     EXPECT_EQ(messages[0].back(), '!');
     EXPECT_TRUE(Entries().empty());
   }
+}
+
+// A tab and the other control characters of the code page cannot end the
+// line; they are written as typed.
+TEST_F(CaseFileTest, ControlCharactersThatKeepTheLineAreWritten) {
+  const std::string title = "a\tb\x1b c\x7f\x01\x1f";
+  ASSERT_TRUE(WriteCaseFile(Example(), title, "caso1").empty());
+  const std::string file = ReadFile("caso1.dad");
+  EXPECT_EQ(file.substr(0, title.size() + 2), title + "\r\n");
+  EXPECT_EQ(file.substr(title.size()), FormatCaseFileToString(Example(), ""));
 }
 
 TEST(CaseFileChecks, TitleConversion) {
@@ -406,6 +423,7 @@ TEST(CaseFileChecks, TitleConversion) {
       {"nbsp and y-diaeresis", "\u00A0\u00FF", "\xA0\xFF"},
       {"quotes and dashes", "\u201Ca\u201D\u2013\u2014", "\x93" "a" "\x94\x96\x97"},
       {"empty", "", ""},
+      {"tab as typed", "a\tb", "a\tb"},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
