@@ -343,6 +343,9 @@ std::vector<std::string> WriteCaseFile(const TCaseData& data, std::string_view t
   }
   if (!written) {
     sink->Abort();
+    // A file written in place (several hard links, a folder that takes no
+    // new file) has no old copy to fall back on.
+    if (sink->TargetMayBeIncomplete()) reason += "; o arquivo pode ter ficado incompleto";
     return failure(reason);
   }
   return {};

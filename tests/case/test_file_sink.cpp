@@ -3,8 +3,10 @@
 // layer: a save is repeated with the fault moved one operation further each
 // time, until the save gets through without meeting it.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -140,10 +142,13 @@ TEST_F(FileSinkTest, FailureAtEveryOperationOfTheSink) {
   EXPECT_GE(failures, 5);  // Open, three or more writes, Commit
 }
 
-// Real system calls with one of them failing on its N-th use.
+// Real system calls with one of them failing on its N-th use. The opens
+// are told apart by what they open: the unnamed temporary file, the folder
+// (for its sync) or the target itself (written in place).
 struct TInjection {
-  enum Kind { kMkstemp, kWrite, kShortThenNoSpace, kZeroWrite, kFsync, kClose, kRename,
-              kFchmod, kStat, kOpenFolder };
+  enum Kind { kOpenTemporary, kOpenFolder, kOpenTarget, kMkstemp, kWrite, kShortThenNoSpace,
+              kZeroWrite, kFtruncate, kFsync, kFchmod, kFchown, kClose, kLinkat, kRename,
+              kUnlink, kLstat, kReadlink, kAccess, kKinds };
   Kind kind;
   int fail_at;
   int error;
@@ -152,15 +157,34 @@ struct TInjection {
 };
 TInjection* g_injection = nullptr;
 
+// Conditions of the machine rather than faults: a file system without
+// unnamed files, a folder this process may not write into.
+struct TConditions {
+  bool no_unnamed_files = false;
+  bool folders_locked = false;
+} g_conditions;
+
 bool Hit(TInjection::Kind kind) {
   TInjection* j = g_injection;
   if (j == nullptr || j->kind != kind || ++j->calls != j->fail_at) return false;
   j->hit = true;
   return true;
 }
+int Refuse(int error) { return errno = error, -1; }
 
+int FakeOpen(const char* path, int flags, mode_t mode) {
+  const bool temporary = (flags & O_TMPFILE) == O_TMPFILE;
+  const TInjection::Kind kind = temporary                   ? TInjection::kOpenTemporary
+                                : (flags & O_DIRECTORY) != 0 ? TInjection::kOpenFolder
+                                                             : TInjection::kOpenTarget;
+  if (Hit(kind)) return Refuse(g_injection->error);
+  if (temporary && g_conditions.no_unnamed_files) return Refuse(EOPNOTSUPP);
+  if (temporary && g_conditions.folders_locked) return Refuse(EACCES);
+  return RealFileSystemCalls().open(path, flags, mode);
+}
 int FakeMkstemp(char* name) {
-  if (Hit(TInjection::kMkstemp)) return errno = g_injection->error, -1;
+  if (Hit(TInjection::kMkstemp)) return Refuse(g_injection->error);
+  if (g_conditions.folders_locked) return Refuse(EACCES);
   return RealFileSystemCalls().mkstemp(name);
 }
 ssize_t FakeWrite(int fd, const void* data, std::size_t size) {
@@ -171,49 +195,80 @@ ssize_t FakeWrite(int fd, const void* data, std::size_t size) {
       j->hit = true;
       return RealFileSystemCalls().write(fd, data, size / 2);  // short
     }
-    if (j->calls == j->fail_at + 1 && j->hit) return errno = ENOSPC, -1;
+    if (j->calls == j->fail_at + 1 && j->hit) return Refuse(ENOSPC);
     return RealFileSystemCalls().write(fd, data, size);
   }
-  if (Hit(TInjection::kWrite)) return errno = g_injection->error, -1;
+  if (Hit(TInjection::kWrite)) return Refuse(g_injection->error);
   if (Hit(TInjection::kZeroWrite)) return 0;
   return RealFileSystemCalls().write(fd, data, size);
 }
+int FakeFtruncate(int fd, off_t length) {
+  if (Hit(TInjection::kFtruncate)) return Refuse(g_injection->error);
+  return RealFileSystemCalls().ftruncate(fd, length);
+}
 int FakeFsync(int fd) {
-  if (Hit(TInjection::kFsync)) return errno = g_injection->error, -1;
+  if (Hit(TInjection::kFsync)) return Refuse(g_injection->error);
   return RealFileSystemCalls().fsync(fd);
+}
+int FakeFchmod(int fd, mode_t mode) {
+  if (Hit(TInjection::kFchmod)) return Refuse(g_injection->error);
+  return RealFileSystemCalls().fchmod(fd, mode);
+}
+int FakeFchown(int fd, uid_t owner, gid_t group) {
+  if (Hit(TInjection::kFchown)) return Refuse(g_injection->error);
+  return RealFileSystemCalls().fchown(fd, owner, group);
 }
 int FakeClose(int fd) {
   const int rc = RealFileSystemCalls().close(fd);  // the descriptor goes anyway
-  if (Hit(TInjection::kClose)) return errno = g_injection->error, -1;
+  if (Hit(TInjection::kClose)) return Refuse(g_injection->error);
   return rc;
 }
+int FakeLinkat(int from_folder, const char* from, int to_folder, const char* to, int flags) {
+  if (Hit(TInjection::kLinkat)) return Refuse(g_injection->error);
+  return RealFileSystemCalls().linkat(from_folder, from, to_folder, to, flags);
+}
 int FakeRename(const char* from, const char* to) {
-  if (Hit(TInjection::kRename)) return errno = g_injection->error, -1;
+  if (Hit(TInjection::kRename)) return Refuse(g_injection->error);
   return RealFileSystemCalls().rename(from, to);
 }
-int FakeFchmod(int fd, mode_t mode) {
-  if (Hit(TInjection::kFchmod)) return errno = g_injection->error, -1;
-  return RealFileSystemCalls().fchmod(fd, mode);
+int FakeUnlink(const char* path) {
+  if (Hit(TInjection::kUnlink)) return Refuse(g_injection->error);
+  return RealFileSystemCalls().unlink(path);
 }
-int FakeStat(const char* path, struct stat* info) {
-  if (Hit(TInjection::kStat)) return errno = g_injection->error, -1;
-  return RealFileSystemCalls().stat(path, info);
+int FakeLstat(const char* path, struct stat* info) {
+  if (Hit(TInjection::kLstat)) return Refuse(g_injection->error);
+  return RealFileSystemCalls().lstat(path, info);
 }
-int FakeOpen(const char* path, int flags) {
-  if (Hit(TInjection::kOpenFolder)) return errno = g_injection->error, -1;
-  return RealFileSystemCalls().open(path, flags);
+ssize_t FakeReadlink(const char* path, char* buffer, std::size_t size) {
+  if (Hit(TInjection::kReadlink)) return Refuse(g_injection->error);
+  return RealFileSystemCalls().readlink(path, buffer, size);
+}
+int FakeAccess(const char* path, int mode) {
+  if (Hit(TInjection::kAccess)) return Refuse(g_injection->error);
+  struct stat info;
+  if (g_conditions.folders_locked && (mode & W_OK) != 0 && ::stat(path, &info) == 0 &&
+      S_ISDIR(info.st_mode)) {
+    return Refuse(EACCES);
+  }
+  return RealFileSystemCalls().access(path, mode);
 }
 
 void InstallFakes() {
   TFileSystemCalls& c = FileSystemCalls();
+  c.open = FakeOpen;
   c.mkstemp = FakeMkstemp;
   c.write = FakeWrite;
+  c.ftruncate = FakeFtruncate;
   c.fsync = FakeFsync;
-  c.close = FakeClose;
-  c.rename = FakeRename;
   c.fchmod = FakeFchmod;
-  c.stat = FakeStat;
-  c.open = FakeOpen;
+  c.fchown = FakeFchown;
+  c.close = FakeClose;
+  c.linkat = FakeLinkat;
+  c.rename = FakeRename;
+  c.unlink = FakeUnlink;
+  c.lstat = FakeLstat;
+  c.readlink = FakeReadlink;
+  c.access = FakeAccess;
 }
 
 TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
@@ -225,18 +280,24 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
     int fatal_calls;     // a failure of calls 1..fatal_calls must be reported;
                          // later calls (the folder's sync and close, after the
                          // rename) may fail without harm
+    bool no_unnamed_files = false;
   } const rows[] = {
-      {"mkstemp EMFILE", TInjection::kMkstemp, EMFILE, "arquivos abertos demais", 1},
+      {"temporary open EMFILE", TInjection::kOpenTemporary, EMFILE, "arquivos abertos demais", 1},
+      {"mkstemp EMFILE", TInjection::kMkstemp, EMFILE, "arquivos abertos demais", 1, true},
       {"write ENOSPC", TInjection::kWrite, ENOSPC, "não há espaço livre no disco", 1000},
       {"write EIO", TInjection::kWrite, EIO, "erro de entrada e saída", 1000},
       {"short write then ENOSPC", TInjection::kShortThenNoSpace, ENOSPC, "espaço livre", 1000},
       {"write returns 0", TInjection::kZeroWrite, 0, "não aceitou mais dados", 1000},
       {"fsync EIO", TInjection::kFsync, EIO, "erro de entrada e saída", 1},
+      {"linkat ENOSPC", TInjection::kLinkat, ENOSPC, "não há espaço livre no disco", 1},
       {"close EIO", TInjection::kClose, EIO, "erro de entrada e saída", 1},
+      {"named: close EIO", TInjection::kClose, EIO, "erro de entrada e saída", 1, true},
       {"rename EXDEV", TInjection::kRename, EXDEV, "outro disco", 1},
       {"rename EACCES", TInjection::kRename, EACCES, "permissão negada", 1},
+      {"lstat EACCES", TInjection::kLstat, EACCES, "permissão negada", 1},
+      {"access to the file EROFS", TInjection::kAccess, EROFS, "somente para leitura", 1},
       {"fchmod EPERM is harmless", TInjection::kFchmod, EPERM, "", 0},
-      {"stat EACCES is harmless", TInjection::kStat, EACCES, "", 0},
+      {"fchown EPERM is harmless", TInjection::kFchown, EPERM, "", 0},
       {"folder open EMFILE is harmless", TInjection::kOpenFolder, EMFILE, "", 0},
   };
   const TCaseData d = Case(6000);
@@ -244,6 +305,8 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
   InstallFakes();
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
+    g_conditions = {};
+    g_conditions.no_unnamed_files = r.no_unnamed_files;
     int failures = 0;
     for (int n = 1; n < 100; ++n) {
       SCOPED_TRACE(n);
@@ -260,6 +323,7 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
       if (n <= r.fatal_calls) {
         ASSERT_FALSE(saved);
         EXPECT_NE(messages[0].find(r.reason), std::string::npos) << messages[0];
+        EXPECT_EQ(messages[0].find("incompleto"), std::string::npos) << messages[0];
         ++failures;
       } else {
         EXPECT_TRUE(saved) << (messages.empty() ? "" : messages[0]);
@@ -267,6 +331,119 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
     }
     if (r.fatal_calls > 0) {
       EXPECT_GE(failures, 1);
+    }
+  }
+  g_conditions = {};
+}
+
+// What a folder holds, recursively: names with "@" and the link's text for
+// symbolic links, "#" and the link count for files with several names.
+std::vector<std::string> Tree(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    std::string name = e.path().lexically_relative(dir).string();
+    if (e.is_symlink()) {
+      name += " @" + fs::read_symlink(e.path()).string();
+    } else if (e.is_regular_file() && e.hard_link_count() > 1) {
+      name += " #" + std::to_string(e.hard_link_count());
+    }
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+ino_t Inode(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 ? info.st_ino : 0;
+}
+
+// Every way a save goes (replacing the file through an unnamed or a named
+// temporary file, through a symbolic link, writing it in place because it
+// has two names or its folder takes no new file), with each system call
+// failing in turn. Each save ends either with the new bytes in the file
+// and every name where it was, or with one message and the old bytes
+// untouched, or, only where the file is written in place, with a message
+// that says the file may be incomplete.
+TEST_F(FileSinkTest, FailureAtEverySystemCallOnEveryWayOfSaving) {
+  struct {
+    const char* name;
+    bool in_place;
+    TConditions conditions;
+    std::vector<std::string> other_names;  // must show what caso.dad shows
+  } const ways[] = {
+      {"unnamed temporary file", false, {}, {}},
+      {"named temporary file", false, {true, false}, {}},
+      {"through a symbolic link", false, {}, {"dados/alvo.dad"}},
+      {"several hard links", true, {}, {"outro.dad"}},
+      {"folder takes no new file", true, {false, true}, {}},
+  };
+  const TCaseData d = Case(4000);  // about 1.1 MB: two chunks
+  const std::string expected = FormatCaseFileToString(d, "caso");
+  InstallFakes();
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    auto put_old = [&] {
+      std::error_code ignored;
+      for (const auto& e : fs::directory_iterator(dir_)) fs::remove_all(e.path(), ignored);
+      if (std::string(way.name) == "through a symbolic link") {
+        fs::create_directory("dados");
+        std::ofstream("dados/alvo.dad", std::ios::binary) << kOld;
+        fs::create_symlink("dados/alvo.dad", "caso.dad");
+      } else {
+        PutOld();
+        if (!way.other_names.empty()) fs::create_hard_link("caso.dad", way.other_names[0]);
+      }
+    };
+    put_old();
+    const std::vector<std::string> tree = Tree(dir_);
+    int failures = 0;
+    int incomplete = 0;
+    for (int kind = 0; kind < TInjection::kKinds; ++kind) {
+      SCOPED_TRACE(kind);
+      for (int n = 1; n < 100; ++n) {
+        SCOPED_TRACE(n);
+        put_old();
+        const ino_t before = Inode("caso.dad");
+        g_conditions = way.conditions;
+        TInjection injection{static_cast<TInjection::Kind>(kind), n, EIO};
+        g_injection = &injection;
+        const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso");
+        g_injection = nullptr;
+        g_conditions = {};
+        EXPECT_EQ(Tree(dir_), tree) << "a name left behind, lost or split";
+        const std::string now = ReadFile("caso.dad");
+        for (const auto& other : way.other_names) EXPECT_EQ(ReadFile(other), now) << other;
+        if (messages.empty()) {
+          EXPECT_EQ(now, expected);
+          // (A failing access() may rightly send a replacement in place.)
+          if (way.in_place) {
+            EXPECT_EQ(Inode("caso.dad"), before);
+          } else if (!injection.hit) {
+            EXPECT_NE(Inode("caso.dad"), before);
+          }
+        } else {
+          ++failures;
+          ASSERT_EQ(messages.size(), 1u);
+          EXPECT_EQ(messages[0].rfind(Prefix(), 0), 0u) << messages[0];
+          EXPECT_EQ(messages[0].back(), '!');
+          if (messages[0].find("pode ter ficado incompleto") != std::string::npos) {
+            ++incomplete;
+            EXPECT_TRUE(way.in_place) << messages[0];
+          } else {
+            EXPECT_EQ(now, kOld) << messages[0];
+          }
+        }
+        if (!injection.hit) {
+          EXPECT_TRUE(messages.empty()) << messages[0];
+          break;
+        }
+      }
+    }
+    EXPECT_GE(failures, 10);
+    // Emptied, then a write, the sync or the close failing.
+    if (way.in_place) {
+      EXPECT_GE(incomplete, 5);
     }
   }
 }
@@ -292,7 +469,7 @@ TEST_F(FileSinkTest, InterruptedAndShortWritesStillSaveEverything) {
 TEST_F(FileSinkTest, AbortLeavesTargetAndNoTemporaryFile) {
   auto sink = MakeAtomicFileSink();
   ASSERT_TRUE(sink->Open("caso.dad"));
-  EXPECT_EQ(Entries().size(), 2u);  // the target and the temporary file
+  EXPECT_EQ(Entries(), std::vector<std::string>{"caso.dad"});  // the temporary file has no name
   ASSERT_TRUE(sink->Write("novo", 4));
   sink->Abort();
   sink->Abort();
@@ -303,10 +480,16 @@ TEST_F(FileSinkTest, AbortLeavesTargetAndNoTemporaryFile) {
   EXPECT_FALSE(sink->Error().empty());
 }
 
+// Where the file system has no unnamed files, the named temporary file
+// sits beside the target.
 TEST_F(FileSinkTest, TemporaryFileSitsBesideTheTarget) {
   fs::create_directory("sub");
+  InstallFakes();
+  g_conditions.no_unnamed_files = true;
   auto sink = MakeAtomicFileSink();
-  ASSERT_TRUE(sink->Open("sub/alvo.dad"));
+  const bool opened = sink->Open("sub/alvo.dad");
+  g_conditions = {};
+  ASSERT_TRUE(opened);
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator("sub")) names.push_back(e.path().filename());
   ASSERT_EQ(names.size(), 1u);
