@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,16 +85,17 @@ gid_t NobodyGid() {
   return p != nullptr ? p->pw_gid : 65534;
 }
 
-// Runs `body` in a child process without root's privileges (as "nobody"
-// when the suite runs as root) and returns the messages it gave.
-std::vector<std::string> InUnprivilegedChild(
-    const std::function<std::vector<std::string>()>& body) {
+// Runs `body` in a child process and returns the messages it gave; with
+// `drop_root`, without root's privileges (as "nobody" when the suite runs
+// as root).
+std::vector<std::string> InChild(const std::function<std::vector<std::string>()>& body,
+                                 bool drop_root) {
   int out[2];
   EXPECT_EQ(pipe(out), 0);
   const pid_t child = fork();
   if (child == 0) {
     close(out[0]);
-    if (geteuid() == 0 &&
+    if (drop_root && geteuid() == 0 &&
         (setgroups(0, nullptr) != 0 || setgid(NobodyGid()) != 0 || setuid(NobodyUid()) != 0)) {
       _exit(100);
     }
@@ -241,18 +243,65 @@ TEST_F(SaveTargetTest, FolderThatTakesNoNewFile) {
   }
   ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
   const ino_t inode = Stat(folder / "caso.dad").st_ino;
-  const std::vector<std::string> messages = InUnprivilegedChild([&] {
-    std::vector<std::string> m = WriteCaseFile(data_, "t", "caso", folder.string());
-    m.push_back("--");
-    for (const auto& n : WriteCaseFile(data_, "t", "novo", folder.string())) m.push_back(n);
-    return m;
-  });
+  const std::vector<std::string> messages = InChild(
+      [&] {
+        std::vector<std::string> m = WriteCaseFile(data_, "t", "caso", folder.string());
+        m.push_back("--");
+        for (const auto& n : WriteCaseFile(data_, "t", "novo", folder.string())) m.push_back(n);
+        return m;
+      },
+      true);
   EXPECT_EQ(messages, (std::vector<std::string>{
                           "--", Failure("novo.dad", folder, "permissão negada")}));
   EXPECT_EQ(ReadFile(folder / "caso.dad"), expected_);
   EXPECT_EQ(Stat(folder / "caso.dad").st_ino, inode);
   EXPECT_EQ(Stat(folder / "caso.dad").st_mode & 07777, 0664u);
   EXPECT_EQ(Tree(folder), std::vector<std::string>{"caso.dad"});
+}
+
+// A file the user may write, in a shared sticky folder (/tmp) where only
+// its owner may replace it: written in place.
+TEST_F(SaveTargetTest, OtherUsersFileInAStickyFolder) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to give the file to another user";
+  const fs::path folder = dir_ / "comum";
+  fs::create_directory(folder);
+  ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
+  WriteFile(folder / "caso.dad", kOld);
+  ASSERT_EQ(chmod((folder / "caso.dad").c_str(), 0666), 0);  // root's, writable by all
+  const ino_t inode = Stat(folder / "caso.dad").st_ino;
+  const std::vector<std::string> messages =
+      InChild([&] { return WriteCaseFile(data_, "t", "caso", folder.string()); }, true);
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  EXPECT_EQ(ReadFile(folder / "caso.dad"), expected_);
+  EXPECT_EQ(Stat(folder / "caso.dad").st_ino, inode);
+  EXPECT_EQ(Stat(folder / "caso.dad").st_uid, 0u);
+  EXPECT_EQ(Tree(folder), std::vector<std::string>{"caso.dad"});
+}
+
+// Written in place, a save that fails half-way cannot keep the old case:
+// the message says so. The real limit: a child process with a small
+// file-size limit (SIGXFSZ ignored, so write() fails with EFBIG).
+TEST_F(SaveTargetTest, FailureInPlaceSaysTheFileMayBeIncomplete) {
+  WriteFile("caso.dad", kOld);
+  fs::create_hard_link("caso.dad", "outro.dad");
+  const TCaseData big = Case(4000);  // about 1 MB
+  const std::vector<std::string> messages = InChild(
+      [&] {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {64 * 1024, 64 * 1024};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::vector<std::string>{"setrlimit"};
+        return WriteCaseFile(big, "t", "caso");
+      },
+      false);
+  EXPECT_EQ(messages, std::vector<std::string>{Failure(
+                          "caso.dad", dir_,
+                          "o arquivo excede o tamanho máximo permitido; o arquivo pode ter "
+                          "ficado incompleto")});
+  const std::string now = ReadFile("caso.dad");
+  EXPECT_EQ(now.size(), 64u * 1024);
+  EXPECT_EQ(now, FormatCaseFileToString(big, "t").substr(0, now.size()));
+  EXPECT_EQ(ReadFile("outro.dad"), now);
+  EXPECT_EQ(Tree(dir_), (std::vector<std::string>{"caso.dad", "outro.dad"}));
 }
 
 // Root saving a user's file gives it back to that user; a user keeps the
