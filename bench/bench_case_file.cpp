@@ -5,8 +5,8 @@
 //   (b) a plain fprintf per value into a FILE*;
 //   (c) one fwrite of the same number of bytes (and the same plus fsync);
 //   (d) the machine's own limit: a write() loop of 1 MiB chunks from one
-//       hot buffer, the same number of bytes, into a new file (and the
-//       same plus fsync). Nothing that produces these bytes can be faster.
+//       hot buffer, the same number of bytes, into a new file, measured in
+//       turns with (a). Nothing that produces these bytes can be faster.
 // After the benchmarks it prints the ratios a/b, a/c and a/d, and the peak
 // memory of a save measured in a child process.
 //
@@ -157,7 +157,7 @@ void BM_Fwrite_WithFsync(benchmark::State& state) {
 
 // One 1 MiB buffer, written again and again: it stays in the cache, so
 // the loop costs the system calls and the page cache, nothing else.
-void WriteLoop(const std::string& path, bool sync) {
+void WriteLoop(const std::string& path) {
   static const std::string chunk(std::size_t{1} << 20, 'x');
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) std::abort();
@@ -167,18 +167,7 @@ void WriteLoop(const std::string& path, bool sync) {
     if (::write(fd, chunk.data(), n) != static_cast<ssize_t>(n)) std::abort();
     left -= n;
   }
-  if (sync && ::fsync(fd) != 0) std::abort();
   if (::close(fd) != 0) std::abort();
-}
-
-void BM_WriteLoop(benchmark::State& state) {
-  const std::string path = Target("loop.dad");
-  Time(state, "d", [&] { WriteLoop(path, false); }, "loop.dad");
-}
-
-void BM_WriteLoop_WithFsync(benchmark::State& state) {
-  const std::string path = Target("loop_sync.dad");
-  Time(state, "d_sync", [&] { WriteLoop(path, true); }, "loop_sync.dad");
 }
 
 double Median(std::vector<double> v) {
@@ -223,7 +212,7 @@ void BM_WriterAgainstLoop(benchmark::State& state) {
   auto writer = [] {
     if (!WriteCaseFile(g_case, "Benchmark", "pair_writer").empty()) std::abort();
   };
-  auto write_loop = [&] { WriteLoop(loop, false); };
+  auto write_loop = [&] { WriteLoop(loop); };
   auto format_only = [] {
     if (!FormatCaseFile(g_case, "Benchmark", [](const char*, std::size_t) { return true; })) {
       std::abort();
@@ -355,14 +344,6 @@ int main(int argc, char** argv) {
       ->Iterations(3)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime();
-  benchmark::RegisterBenchmark("CaseFile/d_write_loop", BM_WriteLoop)
-      ->Iterations(3)
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime();
-  benchmark::RegisterBenchmark("CaseFile/d_write_loop_with_fsync", BM_WriteLoop_WithFsync)
-      ->Iterations(3)
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime();
   benchmark::RegisterBenchmark("CaseFile/a_writer_and_d_loop_in_turns", BM_WriterAgainstLoop)
       ->Iterations(10)
       ->Unit(benchmark::kMillisecond)
@@ -407,8 +388,6 @@ int main(int argc, char** argv) {
               Median(g_pair_writer.cpu) * 1e3, Median(g_pair_loop.cpu) * 1e3,
               (Median(g_pair_writer.cpu) - Median(g_pair_loop.cpu)) * 1e3,
               Median(g_pair_format.cpu) * 1e3);
-  std::printf("ratio a/d of the separate runs above: %.3f\n", ratio("a", "d"));
-  std::printf("ratio a/d with fsync on both: %.3f\n", ratio("a_sync", "d_sync"));
   std::error_code ignored;
   if (chdir("/") != 0) std::perror("chdir");
   fs::remove_all(g_dir, ignored);
