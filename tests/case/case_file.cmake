@@ -13,5 +13,4 @@ target_compile_definitions(test_case_file PRIVATE
   ZK_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
 zk_add_test(test_file_sink
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_file_sink.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/test_save_targets.cpp
   LIBS zk::case)
