@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -164,10 +165,18 @@ std::string CheckTitle(std::string_view title_utf8, std::string* cp1252) {
   std::string out;
   out.reserve(text->size());
   for (char32_t cp : *text) {
-    if (cp == '\n' || cp == '\r') {
-      return "O título do caso não pode conter quebras de linha!";
+    // The title is one line of the file: only what would end that line
+    // (LF, VT, FF, CR) or cut the text short for its reader (NUL for C,
+    // SUB for a reader in DOS text mode) is refused. Tabs and the other
+    // control characters of the code page are written as typed.
+    if (cp >= 0x0A && cp <= 0x0D) {
+      return "O título do caso não pode conter quebras de linha ou de página!";
     }
-    if (IsControl(cp)) {
+    if (cp == 0x00 || cp == 0x1A) {
+      return "O título do caso não pode conter o caractere de controle " + CodeName(cp) +
+             ", que encerra o texto!";
+    }
+    if (cp >= 0x80 && cp <= 0x9F) {  // C1 controls: no byte in the code page
       return "O título do caso não pode conter caracteres de controle (" + CodeName(cp) +
              ")!";
     }
@@ -182,14 +191,42 @@ std::string CheckTitle(std::string_view title_utf8, std::string* cp1252) {
   return std::string();
 }
 
-std::string CheckBaseName(std::string_view base_utf8, std::string* path) {
+std::string FolderForMessages(std::string_view folder) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path absolute =
+      folder.empty() ? fs::current_path(error) : fs::absolute(fs::path(folder), error);
+  if (error) return folder.empty() ? std::string(".") : std::string(folder);
+  std::string text = absolute.lexically_normal().string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
+}
+
+std::string CheckBaseName(std::string_view base_utf8, std::string_view folder,
+                          std::string* path) {
   if (base_utf8.find('/') != std::string_view::npos) {
-    return "O nome do arquivo não pode conter \"/\": o arquivo é gravado na pasta atual!";
+    return "O nome do arquivo não pode conter \"/\": o arquivo é gravado na pasta \"" +
+           FolderForMessages(folder) + "\"!";
   }
   if (base_utf8.find('\0') != std::string_view::npos) {
     return "O nome do arquivo não pode conter o caractere nulo!";
   }
-  *path = std::string(base_utf8) + ".dad";
+  const std::optional<std::u32string> text = DecodeUtf8(base_utf8);
+  if (!text) return "O nome do arquivo não é um texto válido!";
+  for (char32_t cp : *text) {
+    if (IsControl(cp)) {
+      return "O nome do arquivo não pode conter caracteres de controle (" + CodeName(cp) +
+             "), como quebras de linha ou tabulações!";
+    }
+  }
+  std::string full;
+  if (!folder.empty()) {
+    full.assign(folder);
+    if (full.back() != '/') full += '/';
+  }
+  full.append(base_utf8);
+  full += ".dad";
+  *path = std::move(full);
   return std::string();
 }
 
@@ -265,18 +302,20 @@ std::string FormatCaseFileToString(const TCaseData& data, std::string_view title
 }
 
 std::vector<std::string> WriteCaseFile(const TCaseData& data, std::string_view title_utf8,
-                                       std::string_view base_utf8, TFileSink* sink) {
+                                       std::string_view base_utf8, std::string_view folder,
+                                       TFileSink* sink) {
   std::vector<std::string> messages = CheckIntervals(data);
   if (!messages.empty()) return messages;
   std::string title;
   std::string path;
   std::string problem = CheckTitle(title_utf8, &title);
-  if (problem.empty()) problem = CheckBaseName(base_utf8, &path);
+  if (problem.empty()) problem = CheckBaseName(base_utf8, folder, &path);
   if (!problem.empty()) return {problem};
 
-  auto failure = [&path](const std::string& reason) {
-    return std::vector<std::string>{"Não foi possível gravar o arquivo \"" + path + "\": " +
-                                    reason + "!"};
+  auto failure = [&](const std::string& reason) {
+    return std::vector<std::string>{"Não foi possível gravar o arquivo \"" +
+                                    std::string(base_utf8) + ".dad\" na pasta \"" +
+                                    FolderForMessages(folder) + "\": " + reason + "!"};
   };
   std::unique_ptr<TFileSink> own;
   if (sink == nullptr) {
@@ -304,6 +343,9 @@ std::vector<std::string> WriteCaseFile(const TCaseData& data, std::string_view t
   }
   if (!written) {
     sink->Abort();
+    // A file written in place (several hard links, a folder that takes no
+    // new file) has no old copy to fall back on.
+    if (sink->TargetMayBeIncomplete()) reason += "; o arquivo pode ter ficado incompleto";
     return failure(reason);
   }
   return {};

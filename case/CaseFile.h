@@ -22,9 +22,15 @@ std::vector<std::string> CheckIntervals(const TCaseData& data);
 // Returns an error message, or an empty string and sets *cp1252.
 std::string CheckTitle(std::string_view title_utf8, std::string* cp1252);
 
-// Checks the base name and gives the path "<base>.dad" in the current folder.
+// Checks the base name and gives the path "<base>.dad" in `folder` (empty:
+// the process's current folder, and the path stays relative to it).
 // Returns an error message, or an empty string and sets *path.
-std::string CheckBaseName(std::string_view base_utf8, std::string* path);
+std::string CheckBaseName(std::string_view base_utf8, std::string_view folder,
+                          std::string* path);
+
+// The folder as messages name it: absolute, without a trailing "/"
+// ("" gives the current folder).
+std::string FolderForMessages(std::string_view folder);
 
 // Formats the whole file. `emit` receives consecutive chunks of bytes (each at
 // most about 1 MiB) and returns false to stop early; FormatCaseFile then
@@ -36,10 +42,13 @@ bool FormatCaseFile(const TCaseData& data, std::string_view title_bytes,
 // The whole file as one string (tests, small cases).
 std::string FormatCaseFileToString(const TCaseData& data, std::string_view title_bytes);
 
-// "GRAVAR": checks, then writes. Returns the messages for the user, one box
-// each, in order; empty means the file was written. `sink` defaults to the
-// real file system.
+// "GRAVAR": checks, then writes "<base>.dad" into `folder` (empty: the
+// current folder). Returns the messages for the user, one box each, in
+// order; empty means the file was written. Messages about saving name the
+// file and the folder, as an absolute path. `sink` defaults to the real
+// file system.
 std::vector<std::string> WriteCaseFile(const TCaseData& data,
                                        std::string_view title_utf8,
                                        std::string_view base_utf8,
+                                       std::string_view folder = {},
                                        TFileSink* sink = nullptr);

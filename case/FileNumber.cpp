@@ -1,5 +1,6 @@
 #include "case/FileNumber.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -79,11 +80,12 @@ TParts Split(double x) {
 
 // Writes the decimal digits of v (no leading zeros; "" for 0) ending at end,
 // returns the start.
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 char* DigitsBackward(char* end, uint64_t v) {
-  static const char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
   while (v >= 100) {
     const unsigned pair = static_cast<unsigned>(v % 100) * 2;
     v /= 100;
@@ -224,21 +226,79 @@ std::size_t WriteELayout(char* out, bool negative, const char* digits, int count
   return Place(out, text, t);
 }
 
-// The fixed layout of q * 10^-decimals (q < 10^19): the common case.
+// The fixed layout of q * 10^-decimals (q < 10^19): the common case, and
+// the hot one (millions of interval values). The text is built right-
+// aligned in a buffer that starts as blanks, so that a value fitting the
+// 10 columns goes out as one fixed-size copy, without a call into the C
+// library for the padding.
 std::size_t WriteFixedSmall(char* out, bool negative, uint64_t q, int decimals) {
-  char text[32];
-  char* end = text + sizeof text;
-  char* t = DigitsBackward(end, q);
-  while (end - t < decimals + 1) *--t = '0';
-  if (decimals > 0) {
-    // Shift the integer part left by one to open the point.
-    char* point = end - decimals;
-    std::memmove(t - 1, t, static_cast<std::size_t>(point - t));
-    --t;
-    point[-1] = '.';
+  if (std::endian::native == std::endian::little && decimals == 2 && q < 100000000) {
+    // "% 10.2f" below a million, the interval values. The first eight
+    // columns (blank, six integer digits, point) are built in one 64-bit
+    // word: all digit positions filled, then the leading zeros blanked and
+    // the sign put before the first digit, without branches on the number
+    // of digits and without reading back what was just stored.
+    const uint32_t v = static_cast<uint32_t>(q);
+    const uint32_t u = v / 100;  // integer part, < 10^6
+    auto pair = [](uint32_t two) {
+      uint16_t p;
+      std::memcpy(&p, kPairs + 2 * two, 2);
+      return uint64_t{p};
+    };
+    uint64_t word = uint64_t{' '} | pair(u / 10000) << 8 | pair(u / 100 % 100) << 24 |
+                    pair(u % 100) << 40 | uint64_t{'.'} << 56;
+    const int digits = 1 + (u >= 10) + (u >= 100) + (u >= 1000) + (u >= 10000) + (u >= 100000);
+    const int first = 7 - digits;  // column of the first integer digit, 1..6
+    const uint64_t blanks = (uint64_t{1} << (8 * first)) - 1;
+    word = (word & ~blanks) | (0x2020202020202020ull & blanks);
+    word ^= static_cast<uint64_t>(negative) * (uint64_t{' ' ^ '-'} << (8 * (first - 1)));
+    std::memcpy(out, &word, 8);
+    std::memcpy(out + 8, kPairs + 2 * (v % 100), 2);
+    return 10;
+  }
+  if (decimals > 0 && q < 100000000) {
+    // At most 8 digits, the point and the sign: straight into the field.
+    std::memcpy(out, "          ", 10);
+    char* t = out + 10;
+    uint32_t v = static_cast<uint32_t>(q);
+    int left = decimals;
+    for (; left >= 2; left -= 2) {
+      t -= 2;
+      std::memcpy(t, kPairs + 2 * (v % 100), 2);
+      v /= 100;
+    }
+    if (left == 1) {
+      *--t = static_cast<char>('0' + v % 10);
+      v /= 10;
+    }
+    *--t = '.';
+    t = v == 0 ? t - 1 : DigitsBackward(t, v);
+    if (v == 0) *t = '0';
+    if (negative) t[-1] = '-';
+    return 10;
+  }
+  char text[40];
+  std::memset(text, ' ', sizeof text);
+  char* const end = text + sizeof text;
+  char* t = end;
+  for (int i = 0; i < decimals; ++i) {
+    *--t = static_cast<char>('0' + q % 10);
+    q /= 10;
+  }
+  if (decimals > 0) *--t = '.';
+  if (q == 0) {
+    *--t = '0';
+  } else {
+    t = DigitsBackward(t, q);
   }
   *--t = negative ? '-' : ' ';
-  return Place(out, t, end);
+  const std::size_t len = static_cast<std::size_t>(end - t);
+  if (len <= 10) {
+    std::memcpy(out, end - 10, 10);
+    return 10;
+  }
+  std::memcpy(out, t, len);
+  return len;
 }
 
 // Fixed conversion of q * 10^p with the 40-digit rule; p >= -decimals.
@@ -267,6 +327,27 @@ std::size_t WriteFixedGeneral(char* out, bool negative, uint64_t q, int p, int d
     *t++ = i < qlen ? qs[i] : '0';
   }
   return Place(out, text, t);
+}
+
+// 64-bit form of FixedFast for up to 3 decimals (m * 10^3 < 2^63), the
+// interval values' case: q = round-half-even(m * 2^e * 10^decimals) for
+// e < 0. Returns false when e >= 0 (left to the 128-bit form).
+inline bool FixedFast64(uint64_t m, int e, int decimals, uint64_t* q) {
+  if (e >= 0 || decimals > 3) return false;
+  const uint64_t scaled = m * kPow10[decimals];
+  const int k = -e;
+  if (k >= 64) {  // scaled < 2^63 <= half: rounds to 0
+    *q = 0;
+    return true;
+  }
+  const uint64_t whole = scaled >> k;
+  const uint64_t rest = scaled & ((uint64_t{1} << k) - 1);
+  const uint64_t half = uint64_t{1} << (k - 1);
+  // Without branches: the rounding direction is as good as random.
+  const uint64_t up = static_cast<uint64_t>(rest > half) |
+                      (static_cast<uint64_t>(rest == half) & whole & 1);
+  *q = whole + up;
+  return true;
 }
 
 // 128-bit attempt at q = round-half-even(|x| * 10^decimals). Returns false
@@ -308,10 +389,11 @@ std::size_t WriteInt10(char* p, int32_t value) {
   return Place(p, t, end);
 }
 
-std::size_t WriteFixed(char* p, double value, int decimals) {
-  if (decimals < 0) decimals = 0;
-  if (decimals > 6) decimals = 6;
-  const TParts x = Split(value);
+namespace {
+
+// Everything but the everyday values: infinities, NaNs and the exact
+// expansion. Kept apart so that the everyday path needs no big frame.
+__attribute__((noinline)) std::size_t WriteFixedRare(char* p, const TParts& x, int decimals) {
   if (x.kind != TParts::kFinite) return WriteSpecial(p, x);
   uint64_t q;
   if (FixedFast(x.m, x.e, decimals, &q)) return WriteFixedSmall(p, x.negative, q, decimals);
@@ -321,6 +403,19 @@ std::size_t WriteFixed(char* p, double value, int decimals) {
   const int position = exponent - (kMaxDigits - 1) > -decimals ? exponent - (kMaxDigits - 1)
                                                                 : -decimals;
   return WriteFixedGeneral(p, x.negative, RoundAt(exact, position), position, decimals);
+}
+
+}  // namespace
+
+std::size_t WriteFixed(char* p, double value, int decimals) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > 6) decimals = 6;
+  const TParts x = Split(value);
+  uint64_t q;
+  if (x.kind == TParts::kFinite && FixedFast64(x.m, x.e, decimals, &q)) {  // q < 2^63 + 1
+    return WriteFixedSmall(p, x.negative, q, decimals);
+  }
+  return WriteFixedRare(p, x, decimals);
 }
 
 std::size_t WriteExp(char* p, double value, int decimals) {

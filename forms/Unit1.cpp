@@ -293,9 +293,11 @@ void TForm1::Memo1DblClick(TObject*) {
   Memo1->Add(kMemoHeader);
 }
 
-// "GRAVAR": one message box per problem found; no box on success.
+// "GRAVAR": one message box per problem found; no box on success. An opened
+// case is saved into its own folder, a new one into the current folder.
 void TForm1::Button1Click(TObject*) {
-  for (const std::string& message : WriteCaseFile(CaseData, LabeledEdit22->Text(), LabeledEdit21->Text())) {
+  for (const std::string& message :
+       WriteCaseFile(CaseData, LabeledEdit22->Text(), LabeledEdit21->Text(), case_folder_)) {
     ShowError(message);
   }
 }

@@ -50,6 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string title_bytes;
   const std::string typed(reinterpret_cast<const char*>(in.p), in.n);
   if (!CheckTitle(typed, &title_bytes).empty()) title_bytes.clear();
+  for (const char c : title_bytes) {
+    // Nothing that ends the title's line or the text for its reader.
+    FUZZ_CHECK(c != '\n' && c != '\v' && c != '\f' && c != '\r' && c != '\0' && c != '\x1a',
+               "title byte %d accepted", c);
+  }
 
   const std::string file = FormatCaseFileToString(d, title_bytes);
   const uint64_t un = static_cast<uint64_t>(n);

@@ -370,10 +370,10 @@ TEST_F(CaseFileTest, RefusedTitlesAndNamesWriteNothing) {
   } const rows[] = {
       {"line feed", "a\nb", "c", {"quebras de linha"}},
       {"carriage return", "a\rb", "c", {"quebras de linha"}},
-      {"tab", "a\tb", "c", {"controle", "U+0009"}},
-      {"escape", "a\x1b", "c", {"controle", "U+001B"}},
-      {"nul", std::string("a\0b", 3), "c", {"controle", "U+0000"}},
-      {"delete", "a\x7f", "c", {"controle", "U+007F"}},
+      {"vertical tab", "a\vb", "c", {"quebras de linha ou de página"}},
+      {"form feed", "a\fb", "c", {"quebras de linha ou de página"}},
+      {"nul", std::string("a\0b", 3), "c", {"controle", "U+0000", "encerra o texto"}},
+      {"end of file in text mode", "a\x1a", "c", {"controle", "U+001A", "encerra o texto"}},
       {"C1 next line", "a\u0085b", "c", {"controle", "U+0085"}},
       {"emoji", "caso \U0001F600", "c", {"\U0001F600", "U+1F600", "Windows-1252"}},
       {"greek", "\u03B1", "c", {"\u03B1", "U+03B1"}},
@@ -381,6 +381,13 @@ TEST_F(CaseFileTest, RefusedTitlesAndNamesWriteNothing) {
       {"slash", "t", "pasta/caso", {"\"/\""}},
       {"leading slash", "t", "/caso", {"\"/\""}},
       {"nul in name", "t", std::string("ca\0so", 5), {"nulo"}},
+      {"line feed in name", "t", "a\nb", {"controle", "U+000A", "quebras de linha"}},
+      {"carriage return in name", "t", "a\r", {"controle", "U+000D"}},
+      {"tab in name", "t", "\tcaso", {"controle", "U+0009", "tabulações"}},
+      {"escape in name", "t", "ca\x1bso", {"controle", "U+001B"}},
+      {"delete in name", "t", "caso\x7f", {"controle", "U+007F"}},
+      {"C1 control in name", "t", "a\u0085", {"controle", "U+0085"}},
+      {"broken utf-8 in name", "t", "a\xC3(", {"nome do arquivo", "texto válido"}},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
@@ -392,6 +399,16 @@ TEST_F(CaseFileTest, RefusedTitlesAndNamesWriteNothing) {
     EXPECT_EQ(messages[0].back(), '!');
     EXPECT_TRUE(Entries().empty());
   }
+}
+
+// A tab and the other control characters of the code page cannot end the
+// line; they are written as typed.
+TEST_F(CaseFileTest, ControlCharactersThatKeepTheLineAreWritten) {
+  const std::string title = "a\tb\x1b c\x7f\x01\x1f";
+  ASSERT_TRUE(WriteCaseFile(Example(), title, "caso1").empty());
+  const std::string file = ReadFile("caso1.dad");
+  EXPECT_EQ(file.substr(0, title.size() + 2), title + "\r\n");
+  EXPECT_EQ(file.substr(title.size()), FormatCaseFileToString(Example(), ""));
 }
 
 TEST(CaseFileChecks, TitleConversion) {
@@ -406,6 +423,7 @@ TEST(CaseFileChecks, TitleConversion) {
       {"nbsp and y-diaeresis", "\u00A0\u00FF", "\xA0\xFF"},
       {"quotes and dashes", "\u201Ca\u201D\u2013\u2014", "\x93" "a" "\x94\x96\x97"},
       {"empty", "", ""},
+      {"tab as typed", "a\tb", "a\tb"},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
@@ -417,15 +435,46 @@ TEST(CaseFileChecks, TitleConversion) {
 
 TEST(CaseFileChecks, BaseNamePath) {
   std::string path;
-  EXPECT_EQ(CheckBaseName("caso1", &path), "");
+  EXPECT_EQ(CheckBaseName("caso1", {}, &path), "");
   EXPECT_EQ(path, "caso1.dad");
-  EXPECT_EQ(CheckBaseName("", &path), "");
+  EXPECT_EQ(CheckBaseName("", {}, &path), "");
   EXPECT_EQ(path, ".dad");
-  EXPECT_EQ(CheckBaseName("..", &path), "");  // "...dad" stays in this folder
+  EXPECT_EQ(CheckBaseName("..", {}, &path), "");  // "...dad" stays in this folder
   EXPECT_EQ(path, "...dad");
+  EXPECT_EQ(CheckBaseName("caso1", "/home/u/estudos", &path), "");
+  EXPECT_EQ(path, "/home/u/estudos/caso1.dad");
+  EXPECT_EQ(CheckBaseName("caso1", "/", &path), "");
+  EXPECT_EQ(path, "/caso1.dad");
+  EXPECT_EQ(CheckBaseName("x", "rel/sub/", &path), "");
+  EXPECT_EQ(path, "rel/sub/x.dad");
   path = "unchanged";
-  EXPECT_NE(CheckBaseName("a/b", &path), "");
+  EXPECT_EQ(CheckBaseName("a/b", "/home/u/estudos", &path),
+            "O nome do arquivo não pode conter \"/\": o arquivo é gravado na pasta "
+            "\"/home/u/estudos\"!");
   EXPECT_EQ(path, "unchanged");
+}
+
+// A case reopened from another folder is saved beside that file, whatever
+// the current folder; messages name that folder as an absolute path.
+TEST_F(CaseFileTest, SavesIntoTheGivenFolder) {
+  fs::create_directories("estudos/b");
+  const std::string golden = ReadFile(fs::path(ZK_GOLDEN_DIR) / "caso_exemplo.dad");
+  EXPECT_TRUE(WriteCaseFile(Example(), "Caso exemplo", "caso1", "estudos").empty());
+  EXPECT_TRUE(WriteCaseFile(Example(), "Caso exemplo", "caso2", (dir_ / "estudos/b/").string())
+                  .empty());
+  EXPECT_EQ(ReadFile("estudos/caso1.dad"), golden);
+  EXPECT_EQ(ReadFile("estudos/b/caso2.dad"), golden);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"estudos"});
+
+  const std::string here = fs::current_path().string();
+  EXPECT_EQ(WriteCaseFile(Example(), "t", "caso1", "estudos/../falta"),
+            std::vector<std::string>{"Não foi possível gravar o arquivo \"caso1.dad\" na pasta \"" +
+                                     here + "/falta\": a pasta não existe!"});
+  EXPECT_EQ(WriteCaseFile(Example(), "t", "a/b"),
+            std::vector<std::string>{"O nome do arquivo não pode conter \"/\": o arquivo é "
+                                     "gravado na pasta \"" + here + "\"!"});
+  EXPECT_EQ(FolderForMessages(""), here);
+  EXPECT_EQ(FolderForMessages("estudos/b/"), here + "/estudos/b");
 }
 
 

@@ -3,8 +3,13 @@
 // layer: a save is repeated with the fault moved one operation further each
 // time, until the save gets through without meeting it.
 
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pwd.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +21,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "case/CaseData.h"
@@ -27,11 +33,19 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kOld = "conteúdo anterior do caso\r\n";
-const std::string kPrefix = "Não foi possível gravar o arquivo \"caso.dad\": ";
+// The message names the file and its folder (the test's current folder).
+std::string Prefix() {
+  return "Não foi possível gravar o arquivo \"caso.dad\" na pasta \"" +
+         fs::current_path().string() + "\": ";
+}
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 TCaseData Case(int32_t n) {
@@ -44,26 +58,53 @@ TCaseData Case(int32_t n) {
   return d;
 }
 
+// The file's status, symbolic links followed.
+struct stat Stat(const fs::path& path) {
+  struct stat info = {};
+  EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+  return info;
+}
+
+// Everything below a folder, sorted: symbolic links with "@" and their
+// text, files with several names with "#" and their count.
+std::vector<std::string> Tree(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    std::string name = e.path().lexically_relative(dir).string();
+    if (e.is_symlink()) {
+      name += " @" + fs::read_symlink(e.path()).string();
+    } else if (e.is_regular_file() && e.hard_link_count() > 1) {
+      name += " #" + std::to_string(e.hard_link_count());
+    }
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Each test runs in a fresh folder of its own, which other users may enter,
+// holding the old "caso.dad"; the real system calls come back afterwards.
 class FileSinkTest : public testing::Test {
 protected:
   void SetUp() override {
     old_ = fs::current_path();
     char pattern[] = "/tmp/zk_file_sink_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    fs::current_path(dir_);
+    ASSERT_EQ(chmod(pattern, 0755), 0);
+    fs::current_path(pattern);
+    dir_ = fs::current_path();
     PutOld();
   }
   void TearDown() override {
     FileSystemCalls() = RealFileSystemCalls();
     fs::current_path(old_);
     std::error_code ignored;
+    for (const auto& e : fs::recursive_directory_iterator(dir_, ignored)) {
+      if (!e.is_symlink(ignored) && e.is_directory(ignored)) chmod(e.path().c_str(), 0755);
+    }
     fs::remove_all(dir_, ignored);
   }
-  void PutOld() {
-    std::ofstream out("caso.dad", std::ios::binary | std::ios::trunc);
-    out << kOld;
-  }
+  void PutOld() { WriteFile("caso.dad", kOld); }
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
@@ -79,8 +120,8 @@ protected:
       return true;
     }
     EXPECT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].rfind(kPrefix, 0), 0u) << messages[0];
-    EXPECT_GT(messages[0].size(), kPrefix.size() + 1) << "no reason given";
+    EXPECT_EQ(messages[0].rfind(Prefix(), 0), 0u) << messages[0];
+    EXPECT_GT(messages[0].size(), Prefix().size() + 1) << "no reason given";
     EXPECT_EQ(ReadFile("caso.dad"), kOld);
     return false;
   }
@@ -125,7 +166,7 @@ TEST_F(FileSinkTest, FailureAtEveryOperationOfTheSink) {
     PutOld();
     auto real = MakeAtomicFileSink();
     TFailingSink sink(*real, n);
-    const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso", &sink);
+    const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso", {}, &sink);
     if (CheckOutcome(messages, expected)) {
       EXPECT_EQ(n, sink.operations() + 1);
       break;
@@ -136,10 +177,13 @@ TEST_F(FileSinkTest, FailureAtEveryOperationOfTheSink) {
   EXPECT_GE(failures, 5);  // Open, three or more writes, Commit
 }
 
-// Real system calls with one of them failing on its N-th use.
+// Real system calls with one of them failing on its N-th use. The opens
+// are told apart by what they open: the unnamed temporary file, the folder
+// (for its sync) or the target itself (written in place).
 struct TInjection {
-  enum Kind { kMkstemp, kWrite, kShortThenNoSpace, kZeroWrite, kFsync, kClose, kRename,
-              kFchmod, kStat, kOpenFolder };
+  enum Kind { kOpenTemporary, kOpenFolder, kOpenTarget, kMkstemp, kWrite, kShortThenNoSpace,
+              kZeroWrite, kFtruncate, kFsync, kFchmod, kFchown, kClose, kLinkat, kRename,
+              kUnlink, kLstat, kReadlink, kAccess, kKinds };
   Kind kind;
   int fail_at;
   int error;
@@ -148,15 +192,34 @@ struct TInjection {
 };
 TInjection* g_injection = nullptr;
 
+// Conditions of the machine rather than faults: a file system without
+// unnamed files, a folder this process may not write into.
+struct TConditions {
+  bool no_unnamed_files = false;
+  bool folders_locked = false;
+} g_conditions;
+
 bool Hit(TInjection::Kind kind) {
   TInjection* j = g_injection;
   if (j == nullptr || j->kind != kind || ++j->calls != j->fail_at) return false;
   j->hit = true;
   return true;
 }
+int Refuse(int error) { return errno = error, -1; }
 
+int FakeOpen(const char* path, int flags, mode_t mode) {
+  const bool temporary = (flags & O_TMPFILE) == O_TMPFILE;
+  const TInjection::Kind kind = temporary                   ? TInjection::kOpenTemporary
+                                : (flags & O_DIRECTORY) != 0 ? TInjection::kOpenFolder
+                                                             : TInjection::kOpenTarget;
+  if (Hit(kind)) return Refuse(g_injection->error);
+  if (temporary && g_conditions.no_unnamed_files) return Refuse(EOPNOTSUPP);
+  if (temporary && g_conditions.folders_locked) return Refuse(EACCES);
+  return RealFileSystemCalls().open(path, flags, mode);
+}
 int FakeMkstemp(char* name) {
-  if (Hit(TInjection::kMkstemp)) return errno = g_injection->error, -1;
+  if (Hit(TInjection::kMkstemp)) return Refuse(g_injection->error);
+  if (g_conditions.folders_locked) return Refuse(EACCES);
   return RealFileSystemCalls().mkstemp(name);
 }
 ssize_t FakeWrite(int fd, const void* data, std::size_t size) {
@@ -167,49 +230,60 @@ ssize_t FakeWrite(int fd, const void* data, std::size_t size) {
       j->hit = true;
       return RealFileSystemCalls().write(fd, data, size / 2);  // short
     }
-    if (j->calls == j->fail_at + 1 && j->hit) return errno = ENOSPC, -1;
+    if (j->calls == j->fail_at + 1 && j->hit) return Refuse(ENOSPC);
     return RealFileSystemCalls().write(fd, data, size);
   }
-  if (Hit(TInjection::kWrite)) return errno = g_injection->error, -1;
+  if (Hit(TInjection::kWrite)) return Refuse(g_injection->error);
   if (Hit(TInjection::kZeroWrite)) return 0;
   return RealFileSystemCalls().write(fd, data, size);
 }
-int FakeFsync(int fd) {
-  if (Hit(TInjection::kFsync)) return errno = g_injection->error, -1;
-  return RealFileSystemCalls().fsync(fd);
-}
+// The calls that only fail when told to.
+template <TInjection::Kind kKind, auto kCall, typename TPointer>
+struct TFake;
+template <TInjection::Kind kKind, auto kCall, typename R, typename... A>
+struct TFake<kKind, kCall, R (*)(A...)> {
+  static R Call(A... args) {
+    if (Hit(kKind)) return Refuse(g_injection->error);
+    return (RealFileSystemCalls().*kCall)(args...);
+  }
+};
+template <TInjection::Kind kKind, auto kCall>
+constexpr auto kFake =
+    TFake<kKind, kCall, std::remove_cvref_t<decltype(RealFileSystemCalls().*kCall)>>::Call;
+
 int FakeClose(int fd) {
   const int rc = RealFileSystemCalls().close(fd);  // the descriptor goes anyway
-  if (Hit(TInjection::kClose)) return errno = g_injection->error, -1;
+  if (Hit(TInjection::kClose)) return Refuse(g_injection->error);
   return rc;
 }
-int FakeRename(const char* from, const char* to) {
-  if (Hit(TInjection::kRename)) return errno = g_injection->error, -1;
-  return RealFileSystemCalls().rename(from, to);
-}
-int FakeFchmod(int fd, mode_t mode) {
-  if (Hit(TInjection::kFchmod)) return errno = g_injection->error, -1;
-  return RealFileSystemCalls().fchmod(fd, mode);
-}
-int FakeStat(const char* path, struct stat* info) {
-  if (Hit(TInjection::kStat)) return errno = g_injection->error, -1;
-  return RealFileSystemCalls().stat(path, info);
-}
-int FakeOpen(const char* path, int flags) {
-  if (Hit(TInjection::kOpenFolder)) return errno = g_injection->error, -1;
-  return RealFileSystemCalls().open(path, flags);
+int FakeAccess(const char* path, int mode) {
+  if (Hit(TInjection::kAccess)) return Refuse(g_injection->error);
+  struct stat info;
+  if (g_conditions.folders_locked && (mode & W_OK) != 0 && ::stat(path, &info) == 0 &&
+      S_ISDIR(info.st_mode)) {
+    return Refuse(EACCES);
+  }
+  return RealFileSystemCalls().access(path, mode);
 }
 
 void InstallFakes() {
   TFileSystemCalls& c = FileSystemCalls();
+  using T = TInjection;
+  using C = TFileSystemCalls;
+  c.open = FakeOpen;
   c.mkstemp = FakeMkstemp;
   c.write = FakeWrite;
-  c.fsync = FakeFsync;
+  c.ftruncate = kFake<T::kFtruncate, &C::ftruncate>;
+  c.fsync = kFake<T::kFsync, &C::fsync>;
+  c.fchmod = kFake<T::kFchmod, &C::fchmod>;
+  c.fchown = kFake<T::kFchown, &C::fchown>;
   c.close = FakeClose;
-  c.rename = FakeRename;
-  c.fchmod = FakeFchmod;
-  c.stat = FakeStat;
-  c.open = FakeOpen;
+  c.linkat = kFake<T::kLinkat, &C::linkat>;
+  c.rename = kFake<T::kRename, &C::rename>;
+  c.unlink = kFake<T::kUnlink, &C::unlink>;
+  c.lstat = kFake<T::kLstat, &C::lstat>;
+  c.readlink = kFake<T::kReadlink, &C::readlink>;
+  c.access = FakeAccess;
 }
 
 TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
@@ -222,7 +296,7 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
                          // later calls (the folder's sync and close, after the
                          // rename) may fail without harm
   } const rows[] = {
-      {"mkstemp EMFILE", TInjection::kMkstemp, EMFILE, "arquivos abertos demais", 1},
+      {"temporary open EMFILE", TInjection::kOpenTemporary, EMFILE, "arquivos abertos demais", 1},
       {"write ENOSPC", TInjection::kWrite, ENOSPC, "não há espaço livre no disco", 1000},
       {"write EIO", TInjection::kWrite, EIO, "erro de entrada e saída", 1000},
       {"short write then ENOSPC", TInjection::kShortThenNoSpace, ENOSPC, "espaço livre", 1000},
@@ -231,8 +305,9 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
       {"close EIO", TInjection::kClose, EIO, "erro de entrada e saída", 1},
       {"rename EXDEV", TInjection::kRename, EXDEV, "outro disco", 1},
       {"rename EACCES", TInjection::kRename, EACCES, "permissão negada", 1},
+      {"lstat EACCES", TInjection::kLstat, EACCES, "permissão negada", 1},
+      {"access to the file EROFS", TInjection::kAccess, EROFS, "somente para leitura", 1},
       {"fchmod EPERM is harmless", TInjection::kFchmod, EPERM, "", 0},
-      {"stat EACCES is harmless", TInjection::kStat, EACCES, "", 0},
       {"folder open EMFILE is harmless", TInjection::kOpenFolder, EMFILE, "", 0},
   };
   const TCaseData d = Case(6000);
@@ -256,6 +331,7 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
       if (n <= r.fatal_calls) {
         ASSERT_FALSE(saved);
         EXPECT_NE(messages[0].find(r.reason), std::string::npos) << messages[0];
+        EXPECT_EQ(messages[0].find("incompleto"), std::string::npos) << messages[0];
         ++failures;
       } else {
         EXPECT_TRUE(saved) << (messages.empty() ? "" : messages[0]);
@@ -263,6 +339,96 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
     }
     if (r.fatal_calls > 0) {
       EXPECT_GE(failures, 1);
+    }
+  }
+}
+
+// Every way a save goes (replacing the file through an unnamed or a named
+// temporary file, through a symbolic link, writing it in place because it
+// has two names or its folder takes no new file), with each system call
+// failing in turn. Each save ends either with the new bytes in the file
+// and every name where it was, or with one message and the old bytes
+// untouched, or, only where the file is written in place, with a message
+// that says the file may be incomplete.
+TEST_F(FileSinkTest, FailureAtEverySystemCallOnEveryWayOfSaving) {
+  struct {
+    const char* name;
+    bool in_place;
+    TConditions conditions;
+    std::vector<std::string> other_names;  // must show what caso.dad shows
+  } const ways[] = {
+      {"unnamed temporary file", false, {}, {}},
+      {"named temporary file", false, {true, false}, {}},
+      {"through a symbolic link", false, {}, {"dados/alvo.dad"}},
+      {"several hard links", true, {}, {"outro.dad"}},
+      {"folder takes no new file", true, {false, true}, {}},
+  };
+  const TCaseData d = Case(4000);  // about 1.1 MB: two chunks
+  const std::string expected = FormatCaseFileToString(d, "caso");
+  InstallFakes();
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    auto put_old = [&] {
+      std::error_code ignored;
+      for (const auto& e : fs::directory_iterator(dir_)) fs::remove_all(e.path(), ignored);
+      if (std::string(way.name) == "through a symbolic link") {
+        fs::create_directory("dados");
+        std::ofstream("dados/alvo.dad", std::ios::binary) << kOld;
+        fs::create_symlink("dados/alvo.dad", "caso.dad");
+      } else {
+        PutOld();
+        if (!way.other_names.empty()) fs::create_hard_link("caso.dad", way.other_names[0]);
+      }
+    };
+    put_old();
+    const std::vector<std::string> tree = Tree(dir_);
+    int failures = 0;
+    int incomplete = 0;
+    for (int kind = 0; kind < TInjection::kKinds; ++kind) {
+      SCOPED_TRACE(kind);
+      for (int n = 1; n < 100; ++n) {
+        SCOPED_TRACE(n);
+        put_old();
+        const ino_t before = Stat("caso.dad").st_ino;
+        g_conditions = way.conditions;
+        TInjection injection{static_cast<TInjection::Kind>(kind), n, EIO};
+        g_injection = &injection;
+        const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso");
+        g_injection = nullptr;
+        g_conditions = {};
+        EXPECT_EQ(Tree(dir_), tree) << "a name left behind, lost or split";
+        const std::string now = ReadFile("caso.dad");
+        for (const auto& other : way.other_names) EXPECT_EQ(ReadFile(other), now) << other;
+        if (messages.empty()) {
+          EXPECT_EQ(now, expected);
+          // (A failing access() may rightly send a replacement in place.)
+          if (way.in_place) {
+            EXPECT_EQ(Stat("caso.dad").st_ino, before);
+          } else if (!injection.hit) {
+            EXPECT_NE(Stat("caso.dad").st_ino, before);
+          }
+        } else {
+          ++failures;
+          ASSERT_EQ(messages.size(), 1u);
+          EXPECT_EQ(messages[0].rfind(Prefix(), 0), 0u) << messages[0];
+          EXPECT_EQ(messages[0].back(), '!');
+          if (messages[0].find("pode ter ficado incompleto") != std::string::npos) {
+            ++incomplete;
+            EXPECT_TRUE(way.in_place) << messages[0];
+          } else {
+            EXPECT_EQ(now, kOld) << messages[0];
+          }
+        }
+        if (!injection.hit) {
+          EXPECT_TRUE(messages.empty()) << messages[0];
+          break;
+        }
+      }
+    }
+    EXPECT_GE(failures, 10);
+    // Emptied, then a write, the sync or the close failing.
+    if (way.in_place) {
+      EXPECT_GE(incomplete, 5);
     }
   }
 }
@@ -288,7 +454,7 @@ TEST_F(FileSinkTest, InterruptedAndShortWritesStillSaveEverything) {
 TEST_F(FileSinkTest, AbortLeavesTargetAndNoTemporaryFile) {
   auto sink = MakeAtomicFileSink();
   ASSERT_TRUE(sink->Open("caso.dad"));
-  EXPECT_EQ(Entries().size(), 2u);  // the target and the temporary file
+  EXPECT_EQ(Entries(), std::vector<std::string>{"caso.dad"});  // the temporary file has no name
   ASSERT_TRUE(sink->Write("novo", 4));
   sink->Abort();
   sink->Abort();
@@ -299,10 +465,16 @@ TEST_F(FileSinkTest, AbortLeavesTargetAndNoTemporaryFile) {
   EXPECT_FALSE(sink->Error().empty());
 }
 
+// Where the file system has no unnamed files, the named temporary file
+// sits beside the target.
 TEST_F(FileSinkTest, TemporaryFileSitsBesideTheTarget) {
   fs::create_directory("sub");
+  InstallFakes();
+  g_conditions.no_unnamed_files = true;
   auto sink = MakeAtomicFileSink();
-  ASSERT_TRUE(sink->Open("sub/alvo.dad"));
+  const bool opened = sink->Open("sub/alvo.dad");
+  g_conditions = {};
+  ASSERT_TRUE(opened);
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator("sub")) names.push_back(e.path().filename());
   ASSERT_EQ(names.size(), 1u);
@@ -332,7 +504,7 @@ TEST_F(FileSinkTest, FileSizeLimitInAChildProcess) {
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(10);
     const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso");
     if (messages.size() != 1) _exit(11);
-    if (messages[0].rfind(kPrefix, 0) != 0) _exit(12);
+    if (messages[0].rfind(Prefix(), 0) != 0) _exit(12);
     if (messages[0].find("tamanho máximo") == std::string::npos) _exit(13);
     _exit(0);
   }
@@ -345,6 +517,257 @@ TEST_F(FileSinkTest, FileSizeLimitInAChildProcess) {
   // Without the limit the same save goes through.
   EXPECT_TRUE(WriteCaseFile(d, "caso", "caso").empty());
   EXPECT_EQ(ReadFile("caso.dad"), FormatCaseFileToString(d, "caso"));
+}
+
+
+// Saving over what is already there, through the real file system: files
+// made read-only, symbolic links, files with several names, folders that
+// take no new file, other users' files, a save killed half-way. The suite
+// runs as root and as a normal user: where real permissions matter, a
+// child process gives up root (becomes "nobody").
+
+std::string Failure(const std::string& file, const fs::path& folder, const std::string& reason) {
+  return "Não foi possível gravar o arquivo \"" + file + "\" na pasta \"" + folder.string() +
+         "\": " + reason + "!";
+}
+
+const passwd* Nobody() {
+  static const passwd* p = getpwnam("nobody");
+  return p;
+}
+uid_t NobodyUid() { return Nobody() ? Nobody()->pw_uid : 65534; }
+gid_t NobodyGid() { return Nobody() ? Nobody()->pw_gid : 65534; }
+
+// Runs `body` in a child process, as "nobody" if `drop_root` and the suite
+// runs as root, and gives back its messages.
+std::vector<std::string> InChild(const std::function<std::vector<std::string>()>& body,
+                                 bool drop_root) {
+  int out[2];
+  EXPECT_EQ(pipe(out), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (drop_root && geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(NobodyGid()) != 0 || setuid(NobodyUid()) != 0)) {
+      _exit(100);
+    }
+    std::string joined;
+    for (const std::string& m : body()) joined += m + '\n';
+    _exit(write(out[1], joined.data(), joined.size()) == static_cast<ssize_t>(joined.size()) ? 0
+                                                                                             : 101);
+  }
+  close(out[1]);
+  std::string joined;
+  char buffer[4096];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) joined.append(buffer, n);
+  close(out[0]);
+  int status = 0;
+  EXPECT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+  std::vector<std::string> messages;
+  for (std::size_t at = 0, end; (end = joined.find('\n', at)) != std::string::npos; at = end + 1) {
+    messages.push_back(joined.substr(at, end - at));
+  }
+  return messages;
+}
+
+class SaveTargetTest : public FileSinkTest {
+protected:
+  const TCaseData data_ = Case(50);
+  const std::string expected_ = FormatCaseFileToString(data_, "t");
+};
+
+// Read-only means read-only, for root too.
+TEST_F(SaveTargetTest, ReadOnlyFileIsRefusedAndKept) {
+  WriteFile("caso.dad", kOld);
+  ASSERT_EQ(chmod("caso.dad", 0444), 0);
+  fs::create_symlink("caso.dad", "elo.dad");
+  const ino_t inode = Stat("caso.dad").st_ino;
+  for (const char* name : {"caso", "elo"}) {
+    EXPECT_EQ(WriteCaseFile(data_, "t", name),
+              std::vector<std::string>{
+                  Failure(std::string(name) + ".dad", dir_, "permissão negada")});
+  }
+  EXPECT_EQ(ReadFile("caso.dad"), kOld);
+  EXPECT_EQ(Stat("caso.dad").st_ino, inode);
+  EXPECT_EQ(Tree(dir_), (std::vector<std::string>{"caso.dad", "elo.dad @caso.dad"}));
+}
+
+TEST_F(SaveTargetTest, SymbolicLinksAreFollowedAndKept) {
+  struct {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links;  // name, text ("@": absolute)
+    std::string file;                                       // where the bytes must go
+    bool file_exists;
+    std::string folder;  // WriteCaseFile's folder
+  } const rows[] = {
+      {"into a subfolder", {{"caso.dad", "dados/alvo.dad"}}, "dados/alvo.dad", true, ""},
+      {"chain ending in an absolute link",
+       {{"caso.dad", "elo.dad"}, {"elo.dad", "@/dados/alvo.dad"}}, "dados/alvo.dad", true, ""},
+      {"to a file not there yet", {{"caso.dad", "dados/novo.dad"}}, "dados/novo.dad", false, ""},
+      {"from another folder, upwards", {{"sub/caso.dad", "../dados/alvo.dad"}},
+       "dados/alvo.dad", true, "sub"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    for (const char* name : {"dados", "sub", "caso.dad", "elo.dad"}) fs::remove_all(name);
+    fs::create_directories("dados");
+    fs::create_directories("sub");
+    if (r.file_exists) {
+      WriteFile(r.file, kOld);
+      ASSERT_EQ(chmod(r.file.c_str(), 0604), 0);
+    }
+    for (const auto& [name, text] : r.links) {
+      fs::create_symlink(text[0] == '@' ? dir_.string() + text.substr(1) : text, name);
+    }
+    std::vector<std::string> tree = Tree(dir_);
+    if (!r.file_exists) tree.push_back(r.file);
+    std::sort(tree.begin(), tree.end());
+    EXPECT_TRUE(WriteCaseFile(data_, "t", "caso", r.folder).empty());
+    EXPECT_EQ(Tree(dir_), tree);  // the links stay, nothing is left beside them
+    EXPECT_EQ(ReadFile(r.file), expected_);
+    if (r.file_exists) {
+      EXPECT_EQ(Stat(r.file).st_mode & 07777, 0604u);
+    }
+  }
+  fs::create_symlink("b.dad", "a.dad");
+  fs::create_symlink("a.dad", "b.dad");
+  const std::vector<std::string> tree = Tree(dir_);
+  EXPECT_EQ(WriteCaseFile(data_, "t", "a"),
+            std::vector<std::string>{
+                Failure("a.dad", dir_, "há links simbólicos demais no caminho")});
+  EXPECT_EQ(Tree(dir_), tree);
+}
+
+// The other names see the new case.
+TEST_F(SaveTargetTest, FileWithSeveralNamesIsWrittenInPlace) {
+  fs::create_directory("outra");
+  fs::create_hard_link("caso.dad", "outra/copia.dad");
+  const ino_t inode = Stat("caso.dad").st_ino;
+  EXPECT_TRUE(WriteCaseFile(data_, "t", "caso").empty());
+  EXPECT_EQ(ReadFile("outra/copia.dad"), expected_);
+  EXPECT_EQ(Stat("caso.dad").st_ino, inode);
+  EXPECT_EQ(Tree(dir_), (std::vector<std::string>{"caso.dad #2", "outra", "outra/copia.dad #2"}));
+}
+
+// A file the user may write, in a folder the user may not write: written
+// in place. A new file cannot be created there, and the message says where.
+TEST_F(SaveTargetTest, FolderThatTakesNoNewFile) {
+  const fs::path folder = dir_ / "pasta";
+  fs::create_directory(folder);
+  WriteFile(folder / "caso.dad", kOld);
+  ASSERT_EQ(chmod((folder / "caso.dad").c_str(), 0664), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(folder.c_str(), NobodyUid(), NobodyGid()), 0);
+    ASSERT_EQ(chown((folder / "caso.dad").c_str(), NobodyUid(), NobodyGid()), 0);
+  }
+  ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+  const ino_t inode = Stat(folder / "caso.dad").st_ino;
+  const std::vector<std::string> messages = InChild(
+      [&] {
+        std::vector<std::string> m = WriteCaseFile(data_, "t", "caso", folder.string());
+        m.push_back("--");
+        for (const auto& n : WriteCaseFile(data_, "t", "novo", folder.string())) m.push_back(n);
+        return m;
+      },
+      true);
+  EXPECT_EQ(messages,
+            (std::vector<std::string>{"--", Failure("novo.dad", folder, "permissão negada")}));
+  EXPECT_EQ(ReadFile(folder / "caso.dad"), expected_);
+  EXPECT_EQ(Stat(folder / "caso.dad").st_ino, inode);
+  EXPECT_EQ(Tree(folder), std::vector<std::string>{"caso.dad"});
+}
+
+// Another user's file, writable by all, in a shared sticky folder (/tmp)
+// where only its owner may replace it: written in place.
+TEST_F(SaveTargetTest, OtherUsersFileInAStickyFolder) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to give the file to another user";
+  const fs::path folder = dir_ / "comum";
+  fs::create_directory(folder);
+  ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
+  WriteFile(folder / "caso.dad", kOld);
+  ASSERT_EQ(chmod((folder / "caso.dad").c_str(), 0666), 0);
+  const ino_t inode = Stat(folder / "caso.dad").st_ino;
+  EXPECT_EQ(InChild([&] { return WriteCaseFile(data_, "t", "caso", folder.string()); }, true),
+            std::vector<std::string>{});
+  EXPECT_EQ(ReadFile(folder / "caso.dad"), expected_);
+  EXPECT_EQ(Stat(folder / "caso.dad").st_ino, inode);
+  EXPECT_EQ(Tree(folder), std::vector<std::string>{"caso.dad"});
+}
+
+// Root saving a user's file gives it back to that user.
+TEST_F(SaveTargetTest, ReplacedFileKeepsOwnerGroupAndPermissions) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to give the file to another user";
+  ASSERT_EQ(chmod("caso.dad", 0640), 0);
+  const uid_t owner = NobodyUid();
+  const gid_t group = NobodyGid();
+  ASSERT_EQ(chown("caso.dad", owner, group), 0);
+  const ino_t inode = Stat("caso.dad").st_ino;
+  EXPECT_TRUE(WriteCaseFile(data_, "t", "caso").empty());
+  const struct stat now = Stat("caso.dad");
+  EXPECT_NE(now.st_ino, inode);  // replaced, not written in place
+  EXPECT_EQ(now.st_uid, owner);
+  EXPECT_EQ(now.st_gid, group);
+  EXPECT_EQ(now.st_mode & 07777, 0640u);
+  EXPECT_EQ(ReadFile("caso.dad"), expected_);
+}
+
+// A save killed half-way leaves the old file and nothing else: the bytes
+// went to a file without a name. The child is held once its real third
+// write, or its sync, has run, and killed there with SIGKILL.
+int g_report = -1;  // the child's end of the pipe
+[[noreturn]] void Held() {
+  (void)!write(g_report, "h", 1);
+  for (;;) pause();
+}
+
+TEST_F(SaveTargetTest, KilledSaveLeavesNothingBehind) {
+  const int probe = open(".", O_TMPFILE | O_WRONLY, 0600);
+  if (probe < 0) GTEST_SKIP() << "this file system has no unnamed files";
+  close(probe);
+  const std::pair<const char*, void (*)()> moments[] = {
+      {"while writing",
+       [] {
+         FileSystemCalls().write = [](int fd, const void* p, std::size_t n) -> ssize_t {
+           static int calls = 0;
+           const ssize_t done = RealFileSystemCalls().write(fd, p, n);
+           if (++calls == 3) Held();
+           return done;
+         };
+       }},
+      {"after the sync, before the file is named",
+       [] {
+         FileSystemCalls().fsync = [](int fd) {
+           if (RealFileSystemCalls().fsync(fd) == 0) Held();
+           return -1;
+         };
+       }},
+  };
+  const TCaseData big = Case(20000);  // about 5.5 MB: several writes
+  for (const auto& [name, hold] : moments) {
+    SCOPED_TRACE(name);
+    WriteFile("caso.dad", kOld);
+    int held[2];
+    ASSERT_EQ(pipe(held), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      g_report = held[1];
+      hold();
+      WriteCaseFile(big, "t", "caso");
+      _exit(1);  // never held: the parent gets no byte
+    }
+    close(held[1]);
+    pollfd reached = {held[0], POLLIN, 0};
+    char byte = 0;
+    EXPECT_TRUE(poll(&reached, 1, 60000) == 1 && read(held[0], &byte, 1) == 1);
+    close(held[0]);
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(Tree(dir_), std::vector<std::string>{"caso.dad"});
+    EXPECT_EQ(ReadFile("caso.dad"), kOld);
+  }
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ protected:
     Click(form->Button1);
     std::string file_name;
     std::string path;
-    const bool name_ok = CheckBaseName(form->LabeledEdit21->Text(), &path).empty();
+    const bool name_ok = CheckBaseName(form->LabeledEdit21->Text(), {}, &path).empty();
     if (name_ok && FileExists(path)) {
       std::string title;
       EXPECT_TRUE(CheckTitle(form->LabeledEdit22->Text(), &title).empty());
