@@ -85,8 +85,9 @@ int main(int argc, char** argv) {
   const double read = Median(read_ms);
   std::printf("open: %d intervals (%zu bytes), median of %d\n", n, bytes.size(), repetitions);
   std::printf("  reader alone:                %8.1f ms\n", read);
-  std::printf("  open until the window shows: %8.1f ms  (target < 1000 ms for 100,000 intervals: %s)\n", open,
-              open < 1000.0 ? "met" : "not met");
+  // The target is for 100,000 intervals; a run of another size says so.
+  std::printf("  open until the window shows: %8.1f ms  (target < 1000 ms for 100,000 intervals%s: %s)\n", open,
+              n == 100000 ? "" : (", this run has " + std::to_string(n)).c_str(), open < 1000.0 ? "met" : "not met");
   std::printf("  ratio open / reader:         %8.2f\n", open / read);
   delete Form1;
   Form1 = nullptr;
