@@ -75,3 +75,28 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8) {
   }
   return out;
 }
+
+char32_t Cp1252ToCodePoint(unsigned char byte) {
+  if (byte >= 0x80 && byte <= 0x9F) return kHigh[byte - 0x80];
+  return byte;
+}
+
+std::optional<std::string> Cp1252ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 2);
+  for (char ch : bytes) {
+    const char32_t cp = Cp1252ToCodePoint(static_cast<unsigned char>(ch));
+    if (cp == 0 && ch != 0) return std::nullopt;
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}

@@ -20,3 +20,10 @@ std::optional<std::u32string> DecodeUtf8(std::string_view utf8);
 // The Windows-1252 byte of one code point, or -1 when the code page lacks it
 // (including the five unassigned bytes 0x81, 0x8D, 0x8F, 0x90, 0x9D).
 int CodePointToCp1252(char32_t cp);
+
+// The character of one Windows-1252 byte, or 0 for the five unassigned bytes.
+//   Cp1252ToCodePoint(0xEA) == U+00EA ("ê")   Cp1252ToCodePoint(0x80) == U+20AC
+char32_t Cp1252ToCodePoint(unsigned char byte);
+
+// Windows-1252 bytes to UTF-8. std::nullopt when a byte is unassigned.
+std::optional<std::string> Cp1252ToUtf8(std::string_view bytes);

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
+#include <optional>
 #include <span>
 #include <string_view>
 
 #include "case/CaseFile.h"
+#include "case/CaseReader.h"
 #include "case/IntervalTable.h"
 #include "case/NumberText.h"
 #include "forms/DecimalPoints.h"
@@ -182,6 +186,7 @@ TForm1::TForm1(TObject* owner) : TForm(owner) {
     }
   }
   BindTableHooks();
+  OnDropFiles = [this](TObject* sender, const std::vector<std::string>& paths) { FormDropFiles(sender, paths); };
   TApplication::Dispatch(Bind(this, &TForm1::FormCreate), this);
 }
 
@@ -288,9 +293,11 @@ void TForm1::Memo1DblClick(TObject*) {
   Memo1->Add(kMemoHeader);
 }
 
-// "GRAVAR": one message box per problem found; no box on success.
+// "GRAVAR": one message box per problem found; no box on success. An opened
+// case is saved into its own folder, a new one into the current folder.
 void TForm1::Button1Click(TObject*) {
-  for (const std::string& message : WriteCaseFile(CaseData, LabeledEdit22->Text(), LabeledEdit21->Text())) {
+  for (const std::string& message :
+       WriteCaseFile(CaseData, LabeledEdit22->Text(), LabeledEdit21->Text(), case_folder_)) {
     ShowError(message);
   }
 }
@@ -452,4 +459,151 @@ void TForm1::ShowLoadProfile(TObject*) {
 void TForm1::TableChanged() noexcept {
   if (!profile_) return;
   TApplication::Dispatch([this](TObject*) { profile_->Refresh(); }, this);
+}
+
+// ---- Opening a case -------------------------------------------------------
+
+namespace {
+
+// A field's text for a value of the opened case: the window's display, and
+// empty for 0.0 (either sign), as the fields start. An empty field leaves
+// the record alone, so the value read stays exactly as it was.
+std::string FieldText(double value) { return value == 0.0 ? std::string() : FormatRealText(value); }
+
+// The memo as "OK" would have logged every interval with the fields filled
+// as the opening fills them: the header, then one line per interval.
+// False when cancelled.
+bool MemoText(const TCaseData& data, const std::function<bool(int32_t)>& report, std::string* out) {
+  const std::string gap(22, ' ');
+  std::string text = TForm1::kMemoHeader;
+  for (int32_t k = 1; k <= data.N; ++k) {
+    if ((k & 0x3FFF) == 0 && !report(k)) return false;
+    text += '\n';
+    text.append(6, ' ');
+    text += FormatIntegerText(k);
+    text += gap;
+    text += FieldText(data.durations[static_cast<std::size_t>(k) - 1]);
+    text += gap;
+    text += FieldText(data.loads[static_cast<std::size_t>(k) - 1]);
+  }
+  *out = std::move(text);
+  return true;
+}
+
+// "caso1.dad" -> "caso1"; a name without the extension stays whole.
+std::string BaseNameOf(const std::string& path) {
+  std::string name = std::filesystem::path(path).filename().string();
+  if (name.size() >= 4) {
+    std::string end = name.substr(name.size() - 4);
+    std::transform(end.begin(), end.end(), end.begin(), [](unsigned char ch) { return std::tolower(ch); });
+    if (end == ".dad") name.resize(name.size() - 4);
+  }
+  return name;
+}
+
+std::string FolderOf(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return (error ? std::filesystem::path(path) : absolute).parent_path().lexically_normal().string();
+}
+
+// The bar while reading: the file's bytes, then the memo's lines.
+constexpr double kReadShare = 0.75;
+constexpr std::size_t kBar = 1000;
+
+}  // namespace
+
+void TForm1::FormDropFiles(TObject*, const std::vector<std::string>& Paths) {
+  if (!Paths.empty()) OpenCaseFile(Paths.front());
+}
+
+bool TForm1::OpenCaseFile(const std::string& path) {
+  if (opening_ || table_busy_) return false;  // one at a time, and not inside a paste or copy
+  const BusyScope opening(opening_);
+  const BusyScope table(table_busy_);
+
+  TCaseData data;
+  std::string title;
+  std::string memo;
+  std::string message;
+  bool finished = false;
+  {
+    TProgress progress(this, "Abrindo o caso \"" + std::filesystem::path(path).filename().string() + "\"...", true);
+    finished = progress.RunInWorker([&](const TProgress::TReport& report) {
+      message = ReadCaseFile(path, &data, &title, [&report](uint64_t done, uint64_t total) {
+        return report(static_cast<std::size_t>(kReadShare * kBar * static_cast<double>(done) /
+                                                static_cast<double>(total > 0 ? total : 1)),
+                      kBar);
+      });
+      if (!message.empty()) return;
+      const double lines = data.N;
+      MemoText(data, [&report, lines](int32_t k) {
+        return report(static_cast<std::size_t>(kBar * (kReadShare + (1.0 - kReadShare) * k / lines)), kBar);
+      }, &memo);
+    });
+  }
+  if (!finished) return false;  // cancelled: nothing changed
+  if (!message.empty()) {
+    ShowError(message);
+    return false;
+  }
+  case_folder_ = FolderOf(path);
+  TProgress progress(this, "Mostrando o caso...", false);
+  ShowCase(std::move(data), title, BaseNameOf(path), memo, progress);
+  return true;
+}
+
+void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::string& base,
+                      const std::string& memo_text, TProgress& progress) {
+  {
+    // No change handler runs while the texts go in: the record is set
+    // whole afterwards, so nothing is re-sized, warned about or rounded.
+    struct Quiet {
+      std::vector<std::pair<TLabeledEdit*, TNotifyEvent>> saved;
+      explicit Quiet(const TForm& form) {
+        for (TControl* control : form.Controls()) {
+          if (auto* edit = dynamic_cast<TLabeledEdit*>(control)) {
+            saved.emplace_back(edit, edit->OnChange);
+            edit->OnChange = nullptr;
+          }
+        }
+      }
+      ~Quiet() {
+        for (auto& [edit, handler] : saved) edit->OnChange = std::move(handler);
+      }
+    } quiet(*this);
+
+    const std::pair<TLabeledEdit*, double> reals[] = {
+        {LabeledEdit3, data.durations[0]}, {LabeledEdit4, data.loads[0]}, {LabeledEdit5, data.base},
+        {LabeledEdit6, data.c0},           {LabeledEdit7, data.c},        {LabeledEdit8, data.q},
+        {LabeledEdit9, data.Ptmin},        {LabeledEdit10, data.Ptmax},   {LabeledEdit12, data.a0},
+        {LabeledEdit13, data.a1},          {LabeledEdit14, data.Vtot},    {LabeledEdit15, data.Phmin},
+        {LabeledEdit11, data.Phmax},       {LabeledEdit16, data.Zeta0},   {LabeledEdit17, data.Zetat},
+        {LabeledEdit18, data.Zetah},       {LabeledEdit19, data.Gammat},  {LabeledEdit20, data.Gammah},
+    };
+    LabeledEdit1->SetText(FormatIntegerText(data.N));
+    LabeledEdit2->SetText("1");
+    for (const auto& [edit, value] : reals) edit->SetText(FieldText(value));
+    LabeledEdit22->SetText(title);
+    LabeledEdit21->SetText(base);  // the length limit is for typing only
+  }
+  UpDown1->SetMax(UpDownMax(data.N));
+  UpDown1->SetPosition(1);
+  const TableChangeNotice notice{this};  // an open load profile draws the new table
+  CaseData = std::move(data);
+  if (auto* edit = dynamic_cast<TLabeledEdit*>(ActiveControl()); edit && edit->Focused()) edit->SelectAll();
+
+  // The memo in slices of whole lines, each one edit, the bar moving
+  // between them.
+  Memo1->Clear();
+  std::string_view rest = memo_text;
+  std::size_t done = 0;
+  const std::size_t lines = static_cast<std::size_t>(CaseData.N) + 1;
+  while (!rest.empty()) {
+    const auto [block, after] = SplitLines(rest, kTableProgressRows);
+    Memo1->AddLines(block);
+    rest = after;
+    done += kTableProgressRows;
+    progress.Step(std::min(done, lines), lines);
+  }
 }

@@ -5,10 +5,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "case/CaseData.h"
 #include "profile/LoadProfileWindow.h"
 #include "toolkit/Toolkit.h"
+
+class TProgress;
 
 class TForm1 : public TForm {
 public:
@@ -85,6 +88,18 @@ public:
   void set_Gammat(TObject* Sender);
   void set_Gammah(TObject* Sender);
 
+  // Opens a case file (named on the command line or dropped onto the
+  // window): reads it on a worker thread, with progress when that lasts,
+  // then shows it in every field, the table and the memo, with the record
+  // exactly as read; "GRAVAR" then saves beside the file. A file that cannot
+  // be read shows the reader's message ("ERRO!") and changes nothing, and so
+  // does a cancelled open. Returns true when the case is shown.
+  bool OpenCaseFile(const std::string& path);
+  void FormDropFiles(TObject* Sender, const std::vector<std::string>& Paths);
+  // The folder "GRAVAR" saves into: the opened case's folder (absolute);
+  // empty, for the current folder, until a case is opened.
+  const std::string& CaseFolder() const { return case_folder_; }
+
   // How often the count field has been entered (set_max_int has run).
   int CountFieldEntries() const { return count_field_entries_; }
 
@@ -116,7 +131,13 @@ private:
   void RewriteDecimalPoints(TLabeledEdit* field);
   void ShowError(const std::string& text);
 
+  // Puts an opened case into the window, with no change handler running.
+  void ShowCase(TCaseData&& data, const std::string& title, const std::string& base,
+                const std::string& memo_text, TProgress& progress);
+
   int count_field_entries_ = 0;
+  std::string case_folder_;
+  bool opening_ = false;
   int rewrite_depth_ = 0;
 
   void BindTableHooks();

@@ -4,9 +4,14 @@
 // modal loop.
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QEventLoop>
+#include <QFile>
+#include <QMimeData>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
@@ -88,6 +93,62 @@ Window::Window(TForm* owner)
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       form(owner) {
   setFocusPolicy(Qt::NoFocus);
+  setAcceptDrops(true);  // takes files only while the form has OnDropFiles
+}
+
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+  }
+  return paths;
+}
+
+bool TakesDroppedFiles(const QWidget* widget) {
+  const TForm* form = FormOf(widget);
+  if (!form || !form->OnDropFiles) return false;
+  const QWidget* modal = QApplication::activeModalWidget();
+  return !modal || modal == form->Widget();
+}
+
+namespace {
+// A dropped file is never moved: a move would let the source delete it.
+bool AcceptAsCopy(QDropEvent* event) {
+  if (event->possibleActions() & Qt::CopyAction) {
+    event->setDropAction(Qt::CopyAction);
+  } else if (event->possibleActions() & Qt::LinkAction) {
+    event->setDropAction(Qt::LinkAction);
+  } else {
+    event->ignore();
+    return false;
+  }
+  event->accept();
+  return true;
+}
+}  // namespace
+
+void Window::dragEnterEvent(QDragEnterEvent* event) {
+  if (!TakesDroppedFiles(this) || LocalFiles(event->mimeData()).empty() || !AcceptAsCopy(event)) event->ignore();
+}
+
+void Window::dragMoveEvent(QDragMoveEvent* event) {
+  if (!TakesDroppedFiles(this) || LocalFiles(event->mimeData()).empty() || !AcceptAsCopy(event)) event->ignore();
+}
+
+void Window::dropEvent(QDropEvent* event) {
+  std::vector<std::string> paths = LocalFiles(event->mimeData());
+  if (!TakesDroppedFiles(this) || paths.empty() || !AcceptAsCopy(event)) {
+    event->ignore();
+    return;
+  }
+  // The handler runs after the drop has returned to the window system.
+  QTimer::singleShot(0, this, [this, paths = std::move(paths)] {
+    if (!form || !form->OnDropFiles) return;
+    TForm* target = form;
+    const TDropFilesEvent handler = target->OnDropFiles;
+    TApplication::Dispatch([&handler, &paths](TObject* sender) { handler(sender, paths); }, target);
+  });
 }
 
 bool Window::event(QEvent* event) {

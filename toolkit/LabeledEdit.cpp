@@ -126,6 +126,16 @@ void LineEdit::mouseReleaseEvent(QMouseEvent* event) {
   QLineEdit::mouseReleaseEvent(event);
 }
 
+// Files dropped onto an edit of a form that takes files go on to the form
+// (the drag climbs to the window), instead of being pasted as their paths.
+void LineEdit::dragEnterEvent(QDragEnterEvent* event) {
+  if (TakesDroppedFiles(this) && !LocalFiles(event->mimeData()).empty()) {
+    event->ignore();
+    return;
+  }
+  QLineEdit::dragEnterEvent(event);
+}
+
 void LineEdit::dropEvent(QDropEvent* event) {
   const QMimeData* data = event->mimeData();
   if (limit <= 0 || isReadOnly() || !data || !data->hasText()) {

@@ -5,8 +5,14 @@
 #include <algorithm>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QTimer>
+#include <QWindow>
+#include <atomic>
+#include <exception>
+#include <thread>
 
 #include "toolkit/Toolkit.h"
 #include "toolkit/Widgets.h"
@@ -42,6 +48,63 @@ private:
 
 int delay_ms = 300;
 
+std::function<void()>& WorkerHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+// Drops the input meant for anything but the progress window while work
+// runs on a worker thread and the event loop turns. Input reaches a window
+// first (where a press would already move the focus), then its widgets:
+// both are held.
+class InputGate : public QObject {
+public:
+  explicit InputGate(const QPointer<ProgressDialog>& dialog) : dialog_(dialog) {}
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::ContextMenu:
+      case QEvent::InputMethod:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+      case QEvent::DragEnter:
+      case QEvent::DragMove:
+      case QEvent::Drop:
+        break;
+      case QEvent::Close:
+        if (!event->spontaneous() || watched->isWindowType()) return false;  // the widget's close decides
+        break;
+      default:
+        return false;
+    }
+    const QWidget* dialog = dialog_.data();
+    bool in_dialog = false;
+    if (watched->isWindowType()) {
+      in_dialog = dialog && dialog->windowHandle() == static_cast<QWindow*>(watched);
+    } else if (auto* widget = qobject_cast<QWidget*>(watched)) {
+      in_dialog = dialog && (widget == dialog || dialog->isAncestorOf(widget));
+    } else {
+      return false;
+    }
+    if (in_dialog) return false;
+    event->ignore();
+    return true;
+  }
+
+private:
+  const QPointer<ProgressDialog>& dialog_;
+};
+
 }  // namespace
 
 int TProgress::DelayMs() { return delay_ms; }
@@ -56,6 +119,11 @@ struct TProgress::Impl {
   QPointer<ProgressDialog> dialog;
   bool shown = false;
   bool cancelled = false;
+
+  // Set the moment "Cancelar" is pressed; read by a worker's reports.
+  std::atomic<bool> cancel_pressed{false};
+
+  bool Show(std::size_t done, std::size_t total);
 };
 
 TProgress::TProgress(const TForm* owner, std::string_view label, bool cancellable) : impl_(std::make_unique<Impl>()) {
@@ -72,17 +140,19 @@ TProgress::~TProgress() {
   if (impl_->shown && impl_->owner && impl_->owner->isVisible()) impl_->owner->activateWindow();
 }
 
-bool TProgress::Step(std::size_t done, std::size_t total) {
-  Impl& d = *impl_;
-  if (d.cancelled) return false;
+// Makes the window once the work has lasted and moves its bar; false while
+// there is no window.
+bool TProgress::Impl::Show(std::size_t done, std::size_t total) {
+  Impl& d = *this;
   if (!d.dialog) {
-    if (d.shown || d.started.elapsed() < delay_ms) return true;
+    if (d.shown || d.started.elapsed() < delay_ms) return false;
     d.dialog = new ProgressDialog(d.label, d.cancellable, d.owner);
     d.dialog->setWindowTitle(QStringLiteral("ZORMEK GUI"));
     d.dialog->setWindowModality(Qt::ApplicationModal);
     d.dialog->setMinimumDuration(0);
     d.dialog->setAutoClose(false);
     d.dialog->setAutoReset(false);
+    QObject::connect(d.dialog.data(), &QProgressDialog::canceled, [this] { cancel_pressed = true; });
     d.dialog->show();
     d.shown = true;
     d.painted.invalidate();
@@ -91,6 +161,13 @@ bool TProgress::Step(std::size_t done, std::size_t total) {
                                : static_cast<int>(static_cast<double>(done) / static_cast<double>(total) *
                                                   ProgressDialog::kSteps);
   d.dialog->setValue(std::min(value, ProgressDialog::kSteps));
+  return true;
+}
+
+bool TProgress::Step(std::size_t done, std::size_t total) {
+  Impl& d = *impl_;
+  if (d.cancelled) return false;
+  if (!d.Show(done, total)) return true;
   // Paint and take input (the modal window only lets the cancel through)
   // a few dozen times a second, not at every step.
   if (!d.painted.isValid() || d.painted.elapsed() >= 30) {
@@ -102,3 +179,50 @@ bool TProgress::Step(std::size_t done, std::size_t total) {
 }
 
 bool TProgress::Shown() const { return impl_->shown; }
+
+void TProgress::SetWorkerHookForTesting(std::function<void()> hook) { WorkerHook() = std::move(hook); }
+
+bool TProgress::RunInWorker(const std::function<void(const TReport& report)>& work) {
+  Impl& d = *impl_;
+  if (d.cancelled) return false;
+  InputGate gate(d.dialog);
+  QCoreApplication::instance()->installEventFilter(&gate);
+  std::atomic<std::size_t> done{0};
+  std::atomic<std::size_t> total{0};
+  std::atomic<bool> cancelled{false};
+  std::atomic<bool> finished{false};
+  std::exception_ptr failure;
+  const TReport report = [&](std::size_t n, std::size_t of) {
+    done = n;
+    total = of;
+    return !cancelled.load() && !d.cancel_pressed.load();
+  };
+  QEventLoop loop;
+  const std::function<void()> hook = WorkerHook();
+  // Nothing thrown may leave the thread: it is carried over and thrown here.
+  std::thread worker([&] {
+    try {
+      if (hook) hook();
+      work(report);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    finished = true;
+    QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+  });
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (d.Show(done, total) && d.dialog && d.dialog->wasCanceled()) cancelled = true;
+    if (finished) loop.quit();
+  });
+  poll.start(25);
+  if (!finished) loop.exec();
+  // Left early only when the application is quitting: stop the work.
+  if (!finished) cancelled = true;
+  worker.join();
+  poll.stop();
+  QCoreApplication::instance()->removeEventFilter(&gate);
+  if (cancelled || d.cancel_pressed) d.cancelled = true;
+  if (failure) std::rethrow_exception(failure);
+  return !d.cancelled;
+}

@@ -4,6 +4,7 @@
 // and keeps the program's windows painted while the work goes on.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -20,6 +21,18 @@ public:
 
   // Reports done of total. Returns false once the user has cancelled.
   bool Step(std::size_t done, std::size_t total);
+  // Long work on a worker thread instead: the event loop runs meanwhile, so
+  // the windows keep painting, but they take no input (clicks, keys, drops
+  // and their close buttons are dropped) except the progress window's, which
+  // appears as for Step. work reports through its argument, which returns
+  // false once the user has cancelled; what work throws is thrown again
+  // here, on the calling thread. Returns false when cancelled.
+  //   progress.RunInWorker([&](const TProgress::TReport& report) {
+  //     for (...) if (!report(done, total)) return;
+  //   });
+  using TReport = std::function<bool(std::size_t done, std::size_t total)>;
+  bool RunInWorker(const std::function<void(const TReport& report)>& work);
+
   // Whether the window has been on screen at some point.
   bool Shown() const;
 
@@ -27,6 +40,8 @@ public:
   // 0 so that the window appears whatever the machine's speed.
   static int DelayMs();
   static void SetDelayMsForTesting(int ms);
+  // Tests: runs on the worker thread before the work.
+  static void SetWorkerHookForTesting(std::function<void()> hook);
 
 private:
   struct Impl;

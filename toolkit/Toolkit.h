@@ -45,6 +45,8 @@ public:
 };
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
+// Files dropped onto a form: their local paths, in the order of the drop.
+using TDropFilesEvent = std::function<void(TObject* Sender, const std::vector<std::string>& Paths)>;
 
 // Binds a handler method of a form: Bind(this, &TForm1::set_vectors).
 template <class F>
@@ -262,6 +264,13 @@ public:
   // Layout loading uses these.
   void AddControl(std::unique_ptr<TControl> control);
   void SetTabSequence(std::vector<TControl*> sequence);
+
+  // Local files dropped onto the window. Runs through TApplication::Dispatch
+  // once the drop itself has completed (so a message box it opens does not
+  // run inside the drag and drop). While unset, the window takes no files;
+  // while set, a file dropped onto an edit is not pasted as text but goes
+  // here. Nothing is taken while another window is modal.
+  TDropFilesEvent OnDropFiles;
 
   // Called by the toolkit when the focus moves inside this form.
   void FocusMoved(TControl* to, int qt_focus_reason);

@@ -65,6 +65,7 @@ protected:
   void focusInEvent(QFocusEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -129,9 +130,18 @@ protected:
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 };
 
 // The form whose window holds widget, or nullptr.
 TForm* FormOf(const QWidget* widget);
+
+// The local files a drag carries (paths as the file system spells them),
+// empty when it carries none.
+std::vector<std::string> LocalFiles(const QMimeData* data);
+// Whether the form of widget takes dropped files now.
+bool TakesDroppedFiles(const QWidget* widget);
 
 }  // namespace tk

@@ -30,6 +30,7 @@ for f in usr/bin/zormek_gui \
          usr/share/applications/org.zormek.ZormekGui.desktop \
          usr/share/icons/hicolor/48x48/apps/org.zormek.ZormekGui.png \
          usr/share/icons/hicolor/scalable/apps/org.zormek.ZormekGui.svg \
+         usr/share/mime/packages/org.zormek.ZormekGui.xml \
          usr/share/doc/zormek-gui/copyright; do
   [ -f "$ROOT/$f" ] || fail "missing /$f"
 done
@@ -42,7 +43,19 @@ file "$ROOT/usr/share/icons/hicolor/48x48/apps/org.zormek.ZormekGui.png" | grep 
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$ROOT/usr/share/applications/org.zormek.ZormekGui.desktop" || fail "desktop entry invalid"
 fi
-grep -q '^Exec=zormek_gui$' "$ROOT/usr/share/applications/org.zormek.ZormekGui.desktop" || fail "Exec line"
+grep -q '^Exec=zormek_gui %f$' "$ROOT/usr/share/applications/org.zormek.ZormekGui.desktop" || fail "Exec line"
+grep -q '^MimeType=application/x-zormek-case;$' "$ROOT/usr/share/applications/org.zormek.ZormekGui.desktop" ||
+  fail "MimeType line"
+# The file type as the desktop's database reads it: *.dad is a ZORMEK case.
+if command -v update-mime-database >/dev/null; then
+  mkdir -p "$TMP/mime/packages"
+  cp "$ROOT/usr/share/mime/packages/org.zormek.ZormekGui.xml" "$TMP/mime/packages/"
+  update-mime-database "$TMP/mime" >"$TMP/mime.log" 2>&1 || { cat "$TMP/mime.log"; fail "update-mime-database"; }
+  grep -q ':application/x-zormek-case:\*\.dad$' "$TMP/mime/globs2" || fail "*.dad is not registered"
+  grep -q '^application/x-zormek-case text/plain$' "$TMP/mime/subclasses" || fail "MIME type not a text file"
+else
+  grep -q '<glob pattern="\*.dad"/>' "$ROOT/usr/share/mime/packages/org.zormek.ZormekGui.xml" || fail "glob"
+fi
 grep -q '^Icon=org.zormek.ZormekGui$' "$ROOT/usr/share/applications/org.zormek.ZormekGui.desktop" || fail "Icon line"
 # Directories in the package are world-readable.
 dpkg-deb --contents "$DEB" | awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" { bad=1; print } END { exit bad }' ||
@@ -60,3 +73,18 @@ set -e
 [ "$rc" -eq 124 ] || { cat "$TMP/run.log"; fail "program ended with $rc instead of running"; }
 [ ! -s "$TMP/run.log" ] || { cat "$TMP/run.log"; fail "the program printed at start-up"; }
 [ ! -e "$TMP/.dad" ] || fail "the program wrote a file without being asked"
+
+# Started as the desktop starts it for a double-clicked case (%f), with a
+# good case and with a cut one (whose message then waits for an answer): it
+# keeps running and writes nothing.
+mkdir -p "$TMP/casos"
+cp "$(dirname "$0")/../case/golden/caso_exemplo.dad" "$TMP/casos/exemplo.dad"
+printf 'Caso\r\n         1     10.00\r\n    500.00\r\n' >"$TMP/casos/curto.dad"
+for case_file in exemplo.dad curto.dad; do
+  set +e
+  QT_QPA_PLATFORM=offscreen timeout 2 "$ROOT/usr/bin/zormek_gui" "$TMP/casos/$case_file" >"$TMP/run2.log" 2>&1
+  rc=$?
+  set -e
+  [ "$rc" -eq 124 ] || { cat "$TMP/run2.log"; fail "program started with $case_file ended with $rc"; }
+done
+[ "$(ls "$TMP/casos" | tr '\n' ' ')" = "curto.dad exemplo.dad " ] || fail "the program wrote beside the case"

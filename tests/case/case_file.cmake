@@ -14,6 +14,11 @@ target_compile_definitions(test_case_file PRIVATE
 zk_add_test(test_file_sink
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_file_sink.cpp
   LIBS zk::case)
+zk_add_test(test_case_reader
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_case_reader.cpp
+  LIBS zk::case)
+target_compile_definitions(test_case_reader PRIVATE
+  ZK_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
 # The interval table as clipboard text, and its load profile.
 zk_add_test(test_interval_table
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_interval_table.cpp

@@ -1,6 +1,9 @@
 #include "tests/support/GuiTest.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace zktest {
@@ -56,6 +59,34 @@ void Click(QWidget* widget, QPoint at) {
 
 void DoubleClick(QWidget* widget, QPoint at) {
   QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget->rect().center() : at);
+}
+
+Qt::DropAction DropFiles(QWidget* widget, const std::vector<std::string>& paths, QPoint at) {
+  QMimeData data;
+  QList<QUrl> urls;
+  QStringList texts;
+  for (const std::string& p : paths) {
+    urls << QUrl::fromLocalFile(QString::fromStdString(p));
+    texts << QString::fromStdString(p);
+  }
+  data.setUrls(urls);
+  data.setText(texts.join('\n'));
+  const QPoint pos = at.isNull() ? widget->rect().center() : at;
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+  QDragEnterEvent enter(pos, offered, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &enter);
+  if (!enter.isAccepted()) {
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(widget, &leave);
+    return Qt::IgnoreAction;
+  }
+  QDragMoveEvent move(pos, offered, &data, Qt::LeftButton, Qt::NoModifier);
+  move.setDropAction(Qt::MoveAction);  // what a file manager proposes by default
+  QApplication::sendEvent(widget, &move);
+  QDropEvent drop(QPointF(pos), offered, &data, Qt::LeftButton, Qt::NoModifier);
+  drop.setDropAction(Qt::MoveAction);
+  QApplication::sendEvent(widget, &drop);
+  return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
 void Settle(int ms) { QTest::qWait(ms); }

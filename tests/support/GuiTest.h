@@ -59,6 +59,13 @@ void Backtab();
 void Click(QWidget* widget, QPoint at = QPoint());
 void DoubleClick(QWidget* widget, QPoint at = QPoint());
 
+// Drops local files onto widget (at its centre by default) as the window
+// system delivers a drop: drag enter, move and drop, through Qt's own
+// propagation to the widget that takes it. The data carries the files as
+// URLs and their paths as text, as file managers send them. Returns the
+// accepted drop action, or Qt::IgnoreAction when nobody took the drop.
+Qt::DropAction DropFiles(QWidget* widget, const std::vector<std::string>& paths, QPoint at = QPoint());
+
 // Lets posted events run for a moment.
 void Settle(int ms = 10);
 

@@ -1,0 +1,53 @@
+#pragma once
+// Reading a case file back: the inverse of FormatCaseFile (CaseFile.h).
+//
+// The reader accepts exactly the files the writer produces, with either CR LF
+// or a bare LF at the end of each line, and nothing else: every field must be
+// the writer's own text for the value it holds (padding, digits, exponent
+// layout), so whatever is accepted writes back to the same bytes. That covers
+// the writer's corners: fields widened past 10 columns, values following one
+// another without a blank ("     -1.00-1234567.89"), the "e" layout of the
+// "f" fields from 1E40 on, and the largest doubles, whose short "e" texts
+// ("1.80e+308") lie beyond the double range and stand for the largest double.
+//
+// Decimal texts become the nearest double (std::from_chars). Some values do
+// not survive a round trip as values, only as bytes: a duration of 0.001 is
+// written "0.00" and reads back as 0.0.
+//
+// A refused file gives one message in Portuguese that names the line and the
+// column (1-based, in bytes) where the reading stopped:
+//   "Linha 7, coluna 21: esperado um número real."
+//   "Linha 2, coluna 1: o número de intervalos deve ser pelo menos 1."
+//   "Linha 12, coluna 31: os valores de x0 devem ser todos iguais (esperado \"      1.00\")."
+// The reader never allocates more than the file justifies: N intervals need
+// at least kMinBytesPerInterval bytes of file, and a claim beyond the file's
+// size is refused before anything is allocated.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "case/CaseData.h"
+
+// Called now and then while reading (at most about every MiB); returns false
+// to cancel. A cancelled read fails with kReadCancelled and keeps nothing.
+using TReadProgress = std::function<bool(std::uint64_t done_bytes, std::uint64_t total_bytes)>;
+
+inline constexpr const char* kReadCancelled = "Leitura cancelada.";
+
+// Each interval stands for 27 numbers of at least 10 bytes: its duration, its
+// load and 25 values of the five vector blocks.
+inline constexpr std::uint64_t kMinBytesPerInterval = 270;
+
+// Parses a whole case file. On success returns "" and fills *data (N, arrays,
+// scalars, parameters) and *title_utf8 (Windows-1252 converted to UTF-8). On
+// failure returns the message and leaves *data and *title_utf8 untouched.
+std::string ParseCaseFile(std::string_view bytes, TCaseData* data, std::string* title_utf8,
+                          const TReadProgress& progress = {});
+
+// The same for a file on disk, read in pieces (the whole file is never held
+// in memory). Failing to open or read the file gives
+// "Não foi possível abrir o arquivo \"<path>\": <reason>." and the like.
+std::string ReadCaseFile(const std::string& path, TCaseData* data, std::string* title_utf8,
+                         const TReadProgress& progress = {});

@@ -1,0 +1,362 @@
+// Opening a saved case in the main window: from the command line, by a
+// drop, with a bad file, a long file, and random cases written, opened and
+// saved again through the real window.
+
+#include <sys/stat.h>
+
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <atomic>
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "app/Startup.h"
+#include "case/CaseFile.h"
+#include "case/CaseReader.h"
+#include "case/Cp1252.h"
+#include "case/NumberText.h"
+#include "forms/CwdFixture.h"
+#include "forms/FormFixture.h"
+#include "toolkit/Progress.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+ino_t Inode(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+std::string Title1252(const std::string& utf8) {
+  std::string bytes;
+  EXPECT_EQ(CheckTitle(utf8, &bytes), "");
+  return bytes;
+}
+
+// Values of every size and sign; durations and loads never round to 0.00,
+// which "GRAVAR" would refuse.
+class Values {
+public:
+  explicit Values(uint64_t seed) : rng_(seed) {}
+  double Any() {
+    static const double kCorners[] = {0.0, -0.0, DBL_MAX, -DBL_MIN, 1e40, 1e39, 0.125, -1234567.89, 1e-20, 5e-7};
+    switch (rng_() % 4) {
+      case 0: return kCorners[rng_() % std::size(kCorners)];
+      case 1: {
+        for (;;) {
+          const uint64_t bits = rng_();
+          double v;
+          std::memcpy(&v, &bits, sizeof v);
+          if (std::isfinite(v)) return v;
+        }
+      }
+      case 2: return std::uniform_real_distribution<double>(-10, 10)(rng_) * std::pow(10.0, int(rng_() % 60) - 30);
+      default: return static_cast<double>(static_cast<int64_t>(rng_() % 2000000) - 1000000) / 100.0;
+    }
+  }
+  double Interval() {
+    for (;;) {
+      const double v = Any();
+      if (std::fabs(v) >= 0.005) return v;
+    }
+  }
+  int32_t Integer() { return static_cast<int32_t>(static_cast<uint32_t>(rng_())); }
+  uint64_t Next() { return rng_(); }
+
+private:
+  std::mt19937_64 rng_;
+};
+
+TCaseData RandomCase(Values& v, int32_t n) {
+  TCaseData d;
+  EXPECT_TRUE(d.Create(n));
+  for (int32_t k = 1; k <= n; ++k) {
+    d.SetDuration(k, v.Interval());
+    d.SetLoad(k, v.Interval());
+  }
+  TAlgorithmParameters& a = d.alg;
+  for (double* x : {&d.base, &d.c0, &d.c, &d.q, &d.a0, &d.a1, &d.Ptmin, &d.Ptmax, &d.Vtot, &d.Phmin, &d.Phmax,
+                    &d.Zeta0, &d.Zetat, &d.Zetah, &d.Gammat, &d.Gammah, &a.Epsext, &a.Rhoext, &a.xnl, &a.x0,
+                    &a.xlowbd, &a.y0, &a.z0, &a.Rho, &a.Epsln, &a.Bigm, &a.Sigma, &a.Epslnp, &a.Epslmek, &a.Mu0}) {
+    *x = v.Any();
+  }
+  for (int32_t* x : {&a.nu, &a.nd, &a.klim, &a.Maxit, &a.iprint}) *x = v.Integer();
+  return d;
+}
+
+// Every text of the window, the memo and the record, to compare before and after.
+struct Snapshot {
+  std::vector<std::string> texts;
+  std::vector<std::string> memo;
+  std::string record;
+  int updown_max = 0;
+  bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot Take(const TForm1& form) {
+  Snapshot s;
+  for (TControl* c : form.Controls()) {
+    if (auto* e = dynamic_cast<TLabeledEdit*>(c)) s.texts.push_back(e->Name() + "=" + e->Text());
+  }
+  for (int i = 0; i < form.Memo1->LineCount(); ++i) s.memo.push_back(form.Memo1->Line(i));
+  s.record = FormatCaseFileToString(form.CaseData, "");
+  s.updown_max = form.UpDown1->Max();
+  return s;
+}
+
+class OpenCase : public MainWindowTest {
+protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    ASSERT_TRUE(cwd.ok());
+    ASSERT_TRUE(folder.isValid());
+    dir = fs::canonical(folder.path().toStdString()).string();
+  }
+  void TearDown() override {
+    TProgress::SetDelayMsForTesting(300);
+    TProgress::SetWorkerHookForTesting(nullptr);
+    MainWindowTest::TearDown();
+  }
+
+  // The case written into the other folder, as "GRAVAR" writes it.
+  std::string Put(const std::string& name, const TCaseData& d, const std::string& title) {
+    const std::string path = dir + "/" + name;
+    WriteBytes(path, FormatCaseFileToString(d, Title1252(title)));
+    return path;
+  }
+  bool WaitOpened() {
+    return QTest::qWaitFor([&] { return form->CaseFolder() == dir; }, 5000);
+  }
+  // The real modal box, answered by a mouse click on its "OK" once it is up.
+  void AnswerBoxes() {
+    QObject::connect(&answer, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || !box->isVisible()) return;
+      answered.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
+      QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    answer.start(10);
+  }
+
+  ScopedTempCwd cwd;        // where the program was started
+  QTemporaryDir folder;     // where the case lives
+  std::string dir;
+  QTimer answer;
+  std::vector<std::string> answered;
+};
+
+TEST_F(OpenCase, StartedWithAFileShowsItAndSavesTheSameBytesBesideIt) {
+  Values v(1);
+  TCaseData d = RandomCase(v, 3);
+  d.base = 100.0;
+  d.c = 0.0;  // empty in the window
+  d.durations[0] = 1.5;
+  d.loads[0] = 300.0;
+  const std::string path = Put("caso1.dad", d, "Usina São José — teste");
+  const std::string bytes = ReadFile(path);
+  TCaseData r;  // the values as the file holds them
+  std::string title;
+  ASSERT_EQ(ParseCaseFile(bytes, &r, &title), "");
+
+  OpenCaseOnStart(form, path);
+  ASSERT_TRUE(WaitOpened());
+  EXPECT_TRUE(recorder.Boxes().empty()) << recorder.Texts()[0];
+  EXPECT_EQ(form->LabeledEdit1->Text(), "3");
+  EXPECT_EQ(form->LabeledEdit2->Text(), "1");
+  EXPECT_EQ(form->LabeledEdit3->Text(), "1,5");
+  EXPECT_EQ(form->LabeledEdit4->Text(), "300");
+  EXPECT_EQ(form->LabeledEdit5->Text(), "100");
+  EXPECT_EQ(form->LabeledEdit7->Text(), "");
+  EXPECT_EQ(form->LabeledEdit6->Text(), FormatRealText(r.c0));
+  EXPECT_EQ(form->LabeledEdit11->Text(), FormatRealText(r.Phmax));
+  EXPECT_EQ(form->LabeledEdit20->Text(), FormatRealText(r.Gammah));
+  EXPECT_EQ(form->LabeledEdit22->Text(), "Usina São José — teste");
+  EXPECT_EQ(form->LabeledEdit21->Text(), "caso1");
+  EXPECT_EQ(form->UpDown1->Max(), 3);
+  ASSERT_EQ(form->Memo1->LineCount(), 4);
+  EXPECT_EQ(form->Memo1->Line(0), TForm1::kMemoHeader);
+  EXPECT_EQ(form->Memo1->Line(1), "      1" + std::string(22, ' ') + "1,5" + std::string(22, ' ') + "300");
+  EXPECT_EQ(form->Memo1->Line(3), "      3" + std::string(22, ' ') + FormatRealText(r.durations[2]) +
+                                      std::string(22, ' ') + FormatRealText(r.loads[2]));
+  EXPECT_EQ(FormatCaseFileToString(form->CaseData, Title1252(title)), bytes) << "the record as read";
+
+  // "GRAVAR" at once: the same bytes, written anew beside the file.
+  const ino_t before = Inode(path);
+  Click(form->Button1);
+  EXPECT_TRUE(recorder.Boxes().empty());
+  EXPECT_EQ(ReadFile(path), bytes);
+  EXPECT_NE(Inode(path), before) << "not written again";
+  EXPECT_FALSE(FileExists("caso1.dad")) << "written where the program started";
+
+  // "OK" on interval 1 as shown logs the line the opening logged for it.
+  Click(form->Button3);
+  ASSERT_EQ(form->Memo1->LineCount(), 5);
+  EXPECT_EQ(form->Memo1->Line(4), form->Memo1->Line(1));
+}
+
+TEST_F(OpenCase, TheDialogShowsTheFilesParameters) {
+  Values v(2);
+  TCaseData d = RandomCase(v, 1);
+  d.alg.Rho = 0.5;
+  d.alg.Maxit = -7;
+  d.alg.Epslmek = 1e-30;
+  ASSERT_TRUE(form->OpenCaseFile(Put("p.dad", d, "")));
+  std::vector<std::string> shown;
+  QTimer::singleShot(0, [&] {
+    ASSERT_NE(Form2, nullptr);
+    for (int n : {1, 3, 7}) shown.push_back(Form2->ParameterEdit(n)->Text());
+    Form2->Close();
+  });
+  Click(form->Button2);
+  EXPECT_EQ(shown, (std::vector<std::string>{"0,5", "-7", "1E-30"}));
+}
+
+TEST_F(OpenCase, AFileDroppedOntoAnEditOpensAndIsNotPasted) {
+  Values v(3);
+  TCaseData d = RandomCase(v, 2);
+  d.base = 42.0;
+  const std::string path = Put("solto.dad", d, "solto");
+  const std::string bytes = ReadFile(path);
+  // Dropped as a file manager offers it (a move): taken as a copy.
+  EXPECT_EQ(zktest::DropFiles(form->LabeledEdit5->Qt(), {path}), Qt::CopyAction);
+  EXPECT_TRUE(form->CaseFolder().empty()) << "the open runs after the drop, not inside it";
+  ASSERT_TRUE(WaitOpened());
+  EXPECT_TRUE(recorder.Boxes().empty());
+  EXPECT_EQ(form->LabeledEdit5->Text(), "42");
+  EXPECT_EQ(form->LabeledEdit22->Text(), "solto");
+  EXPECT_EQ(form->LabeledEdit21->Text(), "solto");
+  Click(form->Button1);
+  EXPECT_EQ(ReadFile(path), bytes);
+  EXPECT_FALSE(FileExists("solto.dad"));
+}
+
+// A bad file, dropped or named on the command line: the real box with the
+// reader's message, answered with a click; the window and the record stay
+// exactly as they were, and the window takes clicks again.
+TEST_F(OpenCase, ABadFileShowsTheReadersMessageAndChangesNothing) {
+  Type("2");  // a case typed by hand, warning recorded
+  TabTo(form->LabeledEdit5);
+  Type("50");
+  TabTo(form->LabeledEdit3);
+  Type("10");
+  Tab();
+  Type("500");
+  Click(form->Button3);
+  TCaseData bad;
+  ASSERT_TRUE(bad.Create(2));
+  std::string text = FormatCaseFileToString(bad, "mau");
+  text.replace(text.find("     40"), 7, "     4x");  // line 4, the first integer
+  const std::string path = dir + "/mau.dad";
+  WriteBytes(path, text);
+  const std::string message = "ERRO!: Linha 4, coluna 1: esperado um número inteiro.";
+
+  const TMessageBoxPresenter recording = SetMessageBoxPresenter({});  // real boxes from here
+  AnswerBoxes();
+  for (const char* way : {"drop", "start"}) {
+    SCOPED_TRACE(way);
+    const Snapshot before = Take(*form);
+    answered.clear();
+    if (std::string(way) == "drop") {
+      ASSERT_EQ(zktest::DropFiles(form->Memo1->Qt(), {path}), Qt::CopyAction);
+    } else {
+      OpenCaseOnStart(form, path);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !answered.empty(); }, 5000));
+    QTest::qWait(20);
+    EXPECT_EQ(answered, std::vector<std::string>{message});
+    EXPECT_TRUE(Take(*form) == before);
+    EXPECT_TRUE(form->CaseFolder().empty());
+  }
+  SetMessageBoxPresenter(recording);
+  form->Widget()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget()));
+  const int lines = form->Memo1->LineCount();
+  Click(form->Button3);
+  EXPECT_EQ(form->Memo1->LineCount(), lines + 1) << "the click after the box was lost";
+}
+
+// Opening that lasts: the progress dialog, input to the window dropped
+// meanwhile, and "Cancelar" keeps everything as it was.
+TEST_F(OpenCase, ALongOpenShowsProgressAndCanBeCancelled) {
+  Values v(4);
+  const std::string path = Put("longo.dad", RandomCase(v, 50), "longo");
+  TProgress::SetDelayMsForTesting(0);
+  std::atomic<bool> release{false};
+  TProgress::SetWorkerHookForTesting([&] {
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  });
+  const Snapshot before = Take(*form);
+  std::string label;
+  bool typed_into_window = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QProgressDialog* dialog = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) dialog = p;
+    }
+    if (!dialog) return;
+    poll.stop();
+    label = dialog->labelText().toStdString();
+    QTest::keyClick(form->LabeledEdit1->Qt(), Qt::Key_7);  // the window takes no input now
+    typed_into_window = true;
+    QPushButton* cancel = dialog->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    release = true;
+  });
+  poll.start(5);
+  EXPECT_FALSE(form->OpenCaseFile(path));
+  release = true;
+  EXPECT_TRUE(typed_into_window);
+  EXPECT_EQ(label, "Abrindo o caso \"longo.dad\"...");
+  EXPECT_TRUE(recorder.Boxes().empty());
+  EXPECT_TRUE(Take(*form) == before);
+
+  // Not cancelled, the same open completes.
+  TProgress::SetWorkerHookForTesting(nullptr);
+  EXPECT_TRUE(form->OpenCaseFile(path));
+  EXPECT_EQ(form->LabeledEdit1->Text(), "50");
+  EXPECT_EQ(form->Memo1->LineCount(), 51);
+}
+
+// write -> open in the window -> "GRAVAR" gives the same bytes.
+TEST_F(OpenCase, RandomCasesSurviveOpenAndSaveByteForByte) {
+  Values v(5);
+  for (int r = 0; r < 40; ++r) {
+    const int32_t n = 1 + static_cast<int32_t>(v.Next() % 60);
+    TCaseData d = RandomCase(v, n);
+    std::string title;
+    for (uint64_t len = v.Next() % 30; title.size() < len;) {
+      const char byte = static_cast<char>(0x20 + v.Next() % 0xE0);
+      std::string ignored;
+      const std::optional<std::string> utf8 = Cp1252ToUtf8(std::string_view(&byte, 1));
+      if (utf8 && CheckTitle(*utf8, &ignored).empty()) title += *utf8;
+    }
+    const std::string name = "r" + std::to_string(r);
+    const std::string path = Put(name + ".dad", d, title);
+    const std::string bytes = ReadFile(path);
+    ASSERT_TRUE(form->OpenCaseFile(path)) << "record " << r;
+    ASSERT_EQ(form->LabeledEdit21->Text(), name);
+    fs::remove(path);
+    Click(form->Button1);
+    ASSERT_TRUE(recorder.Boxes().empty()) << "record " << r << ": " << recorder.Texts()[0];
+    ASSERT_EQ(ReadFile(path), bytes) << "record " << r << ", N = " << n;
+  }
+}
+
+}  // namespace
