@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchCase.h"
 #include "case/CaseData.h"
 #include "case/CaseFile.h"
 #include "case/FileSink.h"
@@ -41,23 +42,6 @@ int32_t g_intervals = 1'000'000;
 fs::path g_dir;
 TCaseData g_case;
 std::map<std::string, double> g_seconds;  // per iteration, last run of each
-
-void Fill(TCaseData& d, int32_t n) {
-  d.Create(n);
-  uint64_t s = 12345;
-  for (int32_t k = 1; k <= n; ++k) {
-    s = s * 6364136223846793005ull + 1442695040888963407ull;
-    d.SetDuration(k, static_cast<double>(100 + (s >> 40) % 2300) / 100.0);  // 1.00 .. 24.00 h
-    d.SetLoad(k, static_cast<double>(10000 + (s >> 20) % 900000) / 100.0);  // 100 .. 9100 MW
-  }
-  d.base = 100;
-  d.c0 = 120.5;
-  d.c = 2.25;
-  d.q = 0.0125;
-  d.Ptmax = 4000;
-  d.Phmax = 6000;
-  d.Vtot = 123456.78;
-}
 
 std::string Target(const char* name) { return (g_dir / name).string(); }
 
@@ -238,41 +222,17 @@ void BM_WriterAgainstLoop(benchmark::State& state) {
   state.counters["format_cpu_ms"] = Median(g_pair_format.cpu) * 1e3;
 }
 
-long PeakKiB() {
-  FILE* f = std::fopen("/proc/self/status", "r");
-  if (f == nullptr) return -1;
-  char line[256];
-  long kib = -1;
-  while (std::fgets(line, sizeof line, f) != nullptr) {
-    if (std::strncmp(line, "VmHWM:", 6) == 0) kib = std::strtol(line + 6, nullptr, 10);
-  }
-  std::fclose(f);
-  return kib;
-}
-
 // Peak resident memory of one save, in a fresh child process: the case's
 // arrays (touched), then the save; the difference is the writer's own.
 void ReportMemory() {
-  int pipe_fd[2];
-  if (pipe(pipe_fd) != 0) return;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(pipe_fd[0]);
-    long values[3] = {PeakKiB(), 0, 0};
+  const std::vector<long> values = bench::PeakMarksInChild(3, [](std::vector<long>& marks) {
+    marks.push_back(bench::PeakKiB());
     TCaseData d;
-    Fill(d, g_intervals);
-    values[1] = PeakKiB();
-    const bool ok = WriteCaseFile(d, "Benchmark", "memory").empty();
-    values[2] = ok ? PeakKiB() : -1;
-    if (write(pipe_fd[1], values, sizeof values) != static_cast<ssize_t>(sizeof values)) _exit(1);
-    _exit(0);
-  }
-  close(pipe_fd[1]);
-  long values[3] = {0, 0, 0};
-  const bool got = read(pipe_fd[0], values, sizeof values) == static_cast<ssize_t>(sizeof values);
-  close(pipe_fd[0]);
-  waitpid(child, nullptr, 0);
-  if (!got || values[2] < 0) {
+    bench::FillCase(d, g_intervals);
+    marks.push_back(bench::PeakKiB());
+    marks.push_back(WriteCaseFile(d, "Benchmark", "memory").empty() ? bench::PeakKiB() : -1);
+  });
+  if (values.empty()) {
     std::printf("memory: measurement failed\n");
     return;
   }
@@ -290,24 +250,10 @@ void ReportMemory() {
 
 int main(int argc, char** argv) {
   std::vector<char*> rest;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--intervals=", 12) == 0) {
-      g_intervals = std::atoi(argv[i] + 12);
-    } else {
-      rest.push_back(argv[i]);
-    }
-  }
+  std::string folder;
+  if (!bench::StartUp(argc, argv, "zk_bench_case_file", &g_intervals, &rest, &folder)) return 1;
   int rest_argc = static_cast<int>(rest.size());
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp != nullptr && *tmp ? tmp : "/tmp") +
-                        "/zk_bench_case_file_XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (mkdtemp(buffer.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  g_dir = buffer.data();
+  g_dir = folder;
   // The writer saves into the current folder, as the program does.
   if (chdir(g_dir.c_str()) != 0) {
     std::perror("chdir");
@@ -318,7 +264,7 @@ int main(int argc, char** argv) {
   ReportMemory();
   ::unlink("memory.dad");
 
-  Fill(g_case, g_intervals);
+  bench::FillCase(g_case, g_intervals);
   g_bytes = FormatCaseFileToString(g_case, "Benchmark");
   // The routes must write the same bytes, or the comparison means nothing.
   PlainFprintf(g_case, "Benchmark", Target("check.dad"));

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchCase.h"
 #include "case/CaseData.h"
 #include "case/CaseFile.h"
 #include "case/CaseReader.h"
@@ -37,24 +38,6 @@ std::string g_path;
 std::string g_bytes;        // the file, for the in-memory number loops
 uint64_t g_numbers = 0;     // numbers in the file (title excluded)
 std::map<std::string, double> g_seconds;
-
-// The same case as the writer's benchmark.
-void Fill(TCaseData& d, int32_t n) {
-  d.Create(n);
-  uint64_t s = 12345;
-  for (int32_t k = 1; k <= n; ++k) {
-    s = s * 6364136223846793005ull + 1442695040888963407ull;
-    d.SetDuration(k, static_cast<double>(100 + (s >> 40) % 2300) / 100.0);
-    d.SetLoad(k, static_cast<double>(10000 + (s >> 20) % 900000) / 100.0);
-  }
-  d.base = 100;
-  d.c0 = 120.5;
-  d.c = 2.25;
-  d.q = 0.0125;
-  d.Ptmax = 4000;
-  d.Phmax = 6000;
-  d.Vtot = 123456.78;
-}
 
 void Time(benchmark::State& state, const char* key, const std::function<void()>& body) {
   double total = 0;
@@ -143,39 +126,16 @@ void BM_Strtod(benchmark::State& state) {
   });
 }
 
-long PeakKiB() {
-  FILE* f = std::fopen("/proc/self/status", "r");
-  if (f == nullptr) return -1;
-  char line[256];
-  long kib = -1;
-  while (std::fgets(line, sizeof line, f) != nullptr) {
-    if (std::strncmp(line, "VmHWM:", 6) == 0) kib = std::strtol(line + 6, nullptr, 10);
-  }
-  std::fclose(f);
-  return kib;
-}
-
 // Peak resident memory of one read, in a fresh child: what the read added
 // beyond the record's two arrays.
 void ReportMemory() {
-  int pipe_fd[2];
-  if (pipe(pipe_fd) != 0) return;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(pipe_fd[0]);
-    long values[2] = {PeakKiB(), 0};
+  const std::vector<long> values = bench::PeakMarksInChild(2, [](std::vector<long>& marks) {
+    marks.push_back(bench::PeakKiB());
     TCaseData d;
     std::string title;
-    values[1] = ReadCaseFile(g_path, &d, &title).empty() ? PeakKiB() : -1;
-    if (write(pipe_fd[1], values, sizeof values) != static_cast<ssize_t>(sizeof values)) _exit(1);
-    _exit(0);
-  }
-  close(pipe_fd[1]);
-  long values[2] = {0, 0};
-  const bool got = read(pipe_fd[0], values, sizeof values) == static_cast<ssize_t>(sizeof values);
-  close(pipe_fd[0]);
-  waitpid(child, nullptr, 0);
-  if (!got || values[1] < 0) {
+    marks.push_back(ReadCaseFile(g_path, &d, &title).empty() ? bench::PeakKiB() : -1);
+  });
+  if (values.empty()) {
     std::printf("memory: measurement failed\n");
     return;
   }
@@ -191,26 +151,13 @@ void ReportMemory() {
 
 int main(int argc, char** argv) {
   std::vector<char*> rest;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--intervals=", 12) == 0) {
-      g_intervals = std::atoi(argv[i] + 12);
-    } else {
-      rest.push_back(argv[i]);
-    }
-  }
+  std::string folder;
+  if (!bench::StartUp(argc, argv, "zk_bench_case_reader", &g_intervals, &rest, &folder)) return 1;
   int rest_argc = static_cast<int>(rest.size());
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp != nullptr && *tmp ? tmp : "/tmp") + "/zk_bench_case_reader_XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (mkdtemp(buffer.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path dir = buffer.data();
+  const fs::path dir = folder;
   {
     TCaseData d;
-    Fill(d, g_intervals);
+    bench::FillCase(d, g_intervals);
     g_bytes = FormatCaseFileToString(d, "Benchmark");
   }
   g_path = (dir / "leitura.dad").string();

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchCase.h"
 #include "case/CaseFile.h"
 #include "case/CaseReader.h"
 #include "forms/Unit1.h"
@@ -42,14 +43,7 @@ int main(int argc, char** argv) {
   const int repetitions = argc > 2 ? std::atoi(argv[2]) : 5;
 
   TCaseData d;
-  d.Create(n);
-  uint64_t s = 12345;
-  for (int32_t k = 1; k <= n; ++k) {
-    s = s * 6364136223846793005ull + 1442695040888963407ull;
-    d.SetDuration(k, static_cast<double>(100 + (s >> 40) % 2300) / 100.0);
-    d.SetLoad(k, static_cast<double>(10000 + (s >> 20) % 900000) / 100.0);
-  }
-  d.base = 100;
+  bench::FillCase(d, n);
   char dir_template[] = "/tmp/zk_bench_open_XXXXXX";
   if (mkdtemp(dir_template) == nullptr) return 1;
   const std::string path = std::string(dir_template) + "/aberto.dad";

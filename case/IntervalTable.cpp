@@ -77,34 +77,7 @@ std::string FormatDigits(double value, int digits) {
   const int exponent = std::atoi(e + 1) + 1;  // value = 0.d1d2... * 10^exponent
   while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
 
-  const char separator = WindowDecimalSeparator;
-  const int count = static_cast<int>(mantissa.size());
-  std::string text;
-  if (value < 0) text += '-';
-  if (exponent >= -3 && exponent <= 15) {
-    if (exponent <= 0) {
-      text += '0';
-      text += separator;
-      text.append(static_cast<std::size_t>(-exponent), '0');
-      text += mantissa;
-    } else if (count <= exponent) {
-      text += mantissa;
-      text.append(static_cast<std::size_t>(exponent - count), '0');
-    } else {
-      text.append(mantissa, 0, static_cast<std::size_t>(exponent));
-      text += separator;
-      text.append(mantissa, static_cast<std::size_t>(exponent));
-    }
-  } else {
-    text += mantissa[0];
-    if (count > 1) {
-      text += separator;
-      text.append(mantissa, 1);
-    }
-    text += 'E';
-    text += std::to_string(exponent - 1);
-  }
-  return text;
+  return LayoutRealText(value < 0, mantissa, exponent);
 }
 
 class Reader {

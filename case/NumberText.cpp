@@ -289,6 +289,39 @@ double ParseRealText(std::string_view text) {
 // FormatIntegerText(-2147483648) == "-2147483648", FormatIntegerText(0) == "0".
 std::string FormatIntegerText(int32_t value) { return std::to_string(value); }
 
+// The display layout: value = 0.d1d2... * 10^exponent, digits without
+// trailing zeros. Fixed notation for exponents -3..15, else "d,dddE-x".
+std::string LayoutRealText(bool negative, std::string_view digits, int exponent) {
+  const char separator = WindowDecimalSeparator;
+  std::string text;
+  if (negative) text += '-';
+  const int count = static_cast<int>(digits.size());
+  if (exponent >= -3 && exponent <= 15) {
+    if (exponent <= 0) {
+      text += '0';
+      text += separator;
+      text.append(static_cast<std::size_t>(-exponent), '0');
+      text += digits;
+    } else if (count <= exponent) {
+      text += digits;
+      text.append(static_cast<std::size_t>(exponent - count), '0');
+    } else {
+      text.append(digits, 0, static_cast<std::size_t>(exponent));
+      text += separator;
+      text.append(digits, static_cast<std::size_t>(exponent));
+    }
+  } else {
+    text += digits[0];
+    if (count > 1) {
+      text += separator;
+      text.append(digits, 1);
+    }
+    text += 'E';
+    text += std::to_string(exponent - 1);
+  }
+  return text;
+}
+
 // FormatRealText(0.0001) == "0,0001", FormatRealText(123456789012345678.0) ==
 // "1,23456789012346E17", FormatRealText(-0.00001) == "-1E-5".
 std::string FormatRealText(double value) {
@@ -324,32 +357,5 @@ std::string FormatRealText(double value) {
   }
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
-  const char separator = WindowDecimalSeparator;
-  std::string text;
-  if (value < 0) text += '-';
-  const int count = static_cast<int>(digits.size());
-  if (exponent >= -3 && exponent <= 15) {
-    if (exponent <= 0) {
-      text += '0';
-      text += separator;
-      text.append(static_cast<std::size_t>(-exponent), '0');
-      text += digits;
-    } else if (count <= exponent) {
-      text += digits;
-      text.append(static_cast<std::size_t>(exponent - count), '0');
-    } else {
-      text.append(digits, 0, static_cast<std::size_t>(exponent));
-      text += separator;
-      text.append(digits, static_cast<std::size_t>(exponent));
-    }
-  } else {
-    text += digits[0];
-    if (count > 1) {
-      text += separator;
-      text.append(digits, 1);
-    }
-    text += 'E';
-    text += std::to_string(exponent - 1);
-  }
-  return text;
+  return LayoutRealText(value < 0, digits, exponent);
 }

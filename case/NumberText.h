@@ -34,3 +34,8 @@ double ParseRealText(std::string_view text);
 
 std::string FormatIntegerText(int32_t value);
 std::string FormatRealText(double value);
+
+// FormatRealText's layout of given significant digits (no trailing zeros),
+// value = 0.d1d2... * 10^exponent:
+//   LayoutRealText(false, "15", 1) == "1,5"   LayoutRealText(true, "1", -4) == "-1E-5"
+std::string LayoutRealText(bool negative, std::string_view digits, int exponent);
