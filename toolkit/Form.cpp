@@ -91,6 +91,7 @@ Window::Window(TForm* owner)
 }
 
 bool Window::event(QEvent* event) {
+  if (event->type() == QEvent::WindowBlocked) ++blocks;
   const bool handled = QWidget::event(event);
   if (event->type() == QEvent::WindowActivate && form) form->FirstActivation();
   return handled;

@@ -1,5 +1,6 @@
 // TMemo: a read-only list of lines with a vertical scroll bar.
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -29,7 +30,13 @@ void Memo::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void Memo::focusInEvent(QFocusEvent* event) {
   QPlainTextEdit::focusInEvent(event);
-  if (back && back->Form()) back->Form()->FocusMoved(back, event->reason());
+  keeper_.FocusIn(this, event);
+}
+
+void Memo::mousePressEvent(QMouseEvent* event) {
+  QPointer<QWidget> guard(this);
+  QPlainTextEdit::mousePressEvent(event);
+  if (guard) keeper_.PressHandled(viewport(), event);  // the viewport takes the mouse
 }
 
 }  // namespace tk
