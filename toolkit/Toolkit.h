@@ -38,6 +38,7 @@ class QGroupBox;
 class QPushButton;
 class QPlainTextEdit;
 class QLineEdit;
+class QToolButton;
 
 class TObject {
 public:
@@ -172,9 +173,11 @@ public:
 
 private:
   void Step(int direction);
+  void ArrowClicked(QToolButton* arrow, int direction);
   std::string FormatPosition() const;
   int16_t min_ = 0, max_ = 100, position_ = 0;
   bool thousands_ = true;
+  bool stepping_ = false;
   TLabeledEdit* associate_ = nullptr;
 };
 

@@ -38,20 +38,26 @@ std::vector<std::string> RealBoxes::Texts() const {
   return texts;
 }
 
+// The answer runs from a timer of its own: Qt does not re-enter a timer
+// whose handler is running, so a box that opens while `while_shown` waits
+// is still found by the next poll.
 void RealBoxes::Poll() {
   auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-  if (!box || !box->isVisible() || !QTest::qWaitForWindowExposed(box)) return;
+  if (!box || !box->isVisible() || answering_.contains(box) || !QTest::qWaitForWindowExposed(box)) return;
+  answering_.insert(box);
   const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
   boxes_.push_back({box->windowTitle().toStdString(), box->text().toStdString(), box->textFormat(),
                     label ? label->textFormat() : Qt::AutoText, box->icon() == QMessageBox::Critical,
                     box->windowModality() == Qt::ApplicationModal});
-  if (while_shown_) while_shown_();
-  QAbstractButton* ok = box->button(QMessageBox::Ok);
-  if (answer_ == Answer::PressEnter)
-    QTest::keyClick(box, Qt::Key_Return);
-  else if (ok)
-    QTest::mouseClick(ok, Qt::LeftButton);
-  if (box->isVisible()) box->reject();  // never left hanging
+  QTimer::singleShot(0, box, [this, box] {
+    if (while_shown_) while_shown_();
+    if (answer_ == Answer::PressEnter)
+      QTest::keyClick(box, Qt::Key_Return);
+    else if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+      QTest::mouseClick(ok, Qt::LeftButton);
+    if (box->isVisible()) box->reject();  // never left hanging
+    answering_.remove(box);
+  });
 }
 
 namespace {

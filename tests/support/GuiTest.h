@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <QPoint>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -72,6 +73,7 @@ public:
 private:
   void Poll();
   QTimer timer_;
+  QSet<const QObject*> answering_;
   std::vector<Box> boxes_;
   std::function<void()> while_shown_;
   Answer answer_;

@@ -155,4 +155,31 @@ TEST_F(BoxWhileFocusMoves, KeyboardMoveOntoAButtonLosesAndRepeatsNothing) {
   EXPECT_EQ(form->log.size(), 4u);
 }
 
+// A held arrow repeats; the first repeat's change opens a box, which the
+// user reads for a while and answers after letting go of the mouse. The
+// arrow comes up: no further steps behind the box or after it.
+TEST_F(BoxWhileFocusMoves, HeldArrowStopsAtTheBoxItsStepOpened) {
+  TUpDown* spin = form->UpDown("Spin");
+  spin->SetMax(6);
+  form->Edit("Number")->OnChange = [this](TObject*) {
+    form->log.push_back("change:" + form->Edit("Number")->Text());
+    if (form->log.size() <= 3) ShowMessageBox(form.get(), kBad, "ERRO!");  // bounded if it goes wrong
+  };
+  auto* up = static_cast<QAbstractButton*>(spin->UpArrow());
+  form->log.clear();
+  bool released = false;
+  RealBoxes boxes([&] {
+    Settle(400);  // the repeat interval passes several times
+    if (!released) WindowRelease(up);
+    released = true;
+  });
+  WindowPress(up);
+  Settle(up->autoRepeatDelay() + 5 * up->autoRepeatInterval());
+  if (!released) WindowRelease(up);
+  Settle(300);
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{kBad}));
+  EXPECT_EQ(form->log, (Log{"change:2"}));
+  EXPECT_FALSE(up->isDown());
+}
+
 }  // namespace
