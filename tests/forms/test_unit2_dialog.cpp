@@ -173,6 +173,27 @@ TEST_F(Dialog, RefusedTexts) {
   }
 }
 
+// The text that failed is quoted as typed, also where it looks like markup.
+TEST_F(Dialog, TheFailingTextIsShownLiterally) {
+  const char* const typed[] = {"<b>1</b>", "a&amp;b<i>"};
+  std::vector<zktest::RealBoxes::Box> shown;
+  OpenDialog([&](TForm2* d) {
+    zktest::RealBoxes boxes;
+    for (const char* text : typed) {
+      ASSERT_TRUE(QTest::qWaitForWindowActive(d->Widget()));
+      Retype(d, 1, text);
+      PressOk(d);
+    }
+    shown = boxes.Boxes();
+  });
+  ASSERT_EQ(shown.size(), 2u);
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    EXPECT_EQ(shown[i].text, std::string("'") + typed[i] + "' is not a valid floating point value.");
+    EXPECT_EQ(shown[i].label_format, Qt::PlainText);
+  }
+  EXPECT_EQ(Params().Rho, 0.95);
+}
+
 TEST_F(Dialog, EscapeDoesNothing) {
   OpenDialog([&](TForm2* d) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
