@@ -44,7 +44,7 @@ protected:
     QTimer::singleShot(0, [&] {
       TForm2* dialog = Form2;
       ASSERT_NE(dialog, nullptr);
-      ASSERT_TRUE(QTest::qWaitForWindowActive(dialog->Widget()));
+      ASSERT_TRUE(zktest::WaitUntilActive(dialog->Widget()));
       ran = true;
       inside(dialog);
       if (Form2 != nullptr && Form2->Widget()->isVisible()) Form2->Close();  // a failed check must not hang
@@ -180,7 +180,7 @@ TEST_F(Dialog, TheFailingTextIsShownLiterally) {
   OpenDialog([&](TForm2* d) {
     zktest::RealBoxes boxes;
     for (const char* text : typed) {
-      ASSERT_TRUE(QTest::qWaitForWindowActive(d->Widget()));
+      ASSERT_TRUE(zktest::WaitUntilActive(d->Widget()));
       Retype(d, 1, text);
       PressOk(d);
     }

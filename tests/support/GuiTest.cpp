@@ -73,6 +73,10 @@ void WindowRelease(QWidget* widget, QPoint at) { ThroughWindow(QTest::MouseRelea
 
 void WindowMove(QWidget* widget, QPoint at) { ThroughWindow(QTest::MouseMove, widget, at); }
 
+bool WaitUntilActive(QWidget* window, int ms) {
+  return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, ms);
+}
+
 bool ShowAndActivate(TForm& form) {
   form.Show();
   form.Widget()->activateWindow();

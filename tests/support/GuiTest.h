@@ -88,6 +88,10 @@ void WindowPress(QWidget* widget, QPoint at = QPoint());
 void WindowRelease(QWidget* widget, QPoint at = QPoint());
 void WindowMove(QWidget* widget, QPoint at = QPoint());
 
+// Waits until the window itself is the active one. (QTest's wait counts a
+// transient window as active while its owner is.)
+bool WaitUntilActive(QWidget* window, int ms = 5000);
+
 // Shows the form and waits until its window is active; false on time-out.
 bool ShowAndActivate(TForm& form);
 

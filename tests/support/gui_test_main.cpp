@@ -1,4 +1,5 @@
-// main() of every GUI test: the offscreen platform unless one is chosen, the
+// main() of every GUI test: the offscreen platform unless one is chosen (one
+// 1280 x 1024 screen), the C.UTF-8 locale unless one is chosen, the
 // application object as the program has it, and a watchdog that ends a test
 // caught in an unexpected modal loop instead of letting the run hang.
 #include <QByteArray>
@@ -60,7 +61,8 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", ZK_OFFSCREEN_PLATFORM);
+  if (qEnvironmentVariableIsEmpty("LC_ALL")) qputenv("LC_ALL", "C.UTF-8");
   ::testing::InitGoogleTest(&argc, argv);
   TApplication application(argc, argv);
   application.Initialize();
