@@ -253,6 +253,12 @@ int TForm::OuterHeight() const { return impl_->window->frameGeometry().height();
 void TForm::Show() {
   impl_->ApplyGeometry();
   impl_->Place();
+  // An edit shows the part of its text around the caret, and assigning a text
+  // leaves the caret at its end: a form opens with every edit showing the
+  // start of its text instead (the focused one selects it all anyway).
+  if (!impl_->window->isVisible())
+    for (TControl* control : controls_)
+      if (auto* edit = dynamic_cast<TLabeledEdit*>(control); edit && !edit->Focused()) edit->SetSelStart(0);
   if (impl_->transient_for) {
     impl_->window->winId();  // the native window, to hang the owner on
     if (QWindow* handle = impl_->window->windowHandle()) handle->setTransientParent(impl_->transient_for->windowHandle());

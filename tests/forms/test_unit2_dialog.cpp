@@ -194,6 +194,23 @@ TEST_F(Dialog, TheFailingTextIsShownLiterally) {
   EXPECT_EQ(Params().Rho, 0.95);
 }
 
+// A value longer than its field opens showing its start, as every field
+// does; what lies left of the field's edge is the first character.
+TEST_F(Dialog, ALongValueShowsItsStart) {
+  Params().Bigm = 1.23456789012346e20;
+  OpenDialog([&](TForm2* d) {
+    QLineEdit* bigm = d->LabeledEdit4->Qt();
+    ASSERT_EQ(d->LabeledEdit4->Text(), "1,23456789012346E20");
+    ASSERT_GT(bigm->fontMetrics().horizontalAdvance(bigm->text()), bigm->width()) << "the value must not fit";
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(d->Widget()));
+    QTest::qWait(20);  // painted: the edit has chosen what it shows
+    for (int n = 1; n <= 19; ++n) {
+      QLineEdit* edit = d->ParameterEdit(n)->Qt();
+      EXPECT_EQ(edit->cursorPositionAt(QPoint(edit->contentsRect().left() + 3, edit->height() / 2)), 0) << n;
+    }
+  });
+}
+
 TEST_F(Dialog, EscapeDoesNothing) {
   OpenDialog([&](TForm2* d) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
