@@ -65,7 +65,7 @@ WId TransientFor(WId id) {
 // has the size `client_for` asks for the frame it reports.
 XWindow Settled(WId id, const std::function<QSize(const XWindow&)>& client_for) {
   XWindow w;
-  QTest::qWaitFor([&] {
+  (void)QTest::qWaitFor([&] {
     w = Measure(id);
     return w.framed && w.client.size() == client_for(w);
   }, 5000);
@@ -139,7 +139,7 @@ TEST_F(X11Windows, GravarClickedWithTheMouseAfterTheBoxOfC0) {
   zktest::RealBoxes boxes({}, zktest::RealBoxes::Answer::PressEnter);
   RunTool(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
                                   QStringLiteral("click"), QStringLiteral("1")});
-  QTest::qWaitFor([&] { return runs > 0; }, 3000);
+  (void)QTest::qWaitFor([&] { return runs > 0; }, 3000);  // the checks below say what came
   QTest::qWait(200);
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kInvalid});
   EXPECT_EQ(runs, 1);
