@@ -60,11 +60,12 @@ void TUpDown::ArrowClicked(QToolButton* arrow, int direction) {
     return;
   }
   const unsigned blocks = window ? window->blocks : 0;
-  QPointer<QToolButton> guard(arrow);
+  QPointer<QToolButton> guard(arrow);  // a handler may close the form for good
   stepping_ = true;
   Step(direction);
+  if (!guard) return;
   stepping_ = false;
-  if (guard && window && window->blocks != blocks) arrow->setDown(false);
+  if (window && window->blocks != blocks) arrow->setDown(false);
 }
 
 TUpDown::TUpDown(TForm* form, std::string name, QWidget* parent)
