@@ -171,6 +171,7 @@ TForm1::TForm1(TObject* owner) : TForm(owner) {
   SetBorderStyle(TBorderStyle::Single);
   SetClientSize(555, 729);
   SetFramePosition(340, 1);
+  KeepOnScreen();  // a small screen would leave part of the window outside
 
   LoadLayout(*this, std::span<const TControlRow>(kLayout));
   BindFields(*this, kFields);

@@ -95,7 +95,10 @@ TForm2::TForm2(TObject* owner) : TForm(owner) {
   BindFields(*this, kFields);
   Button1->OnClick = Bind(this, &TForm2::Button1Click);
   TApplication::Dispatch(Bind(this, &TForm2::FormCreate), this);
-  if (Form1 != nullptr) CenterOver(*Form1);
+  if (Form1 != nullptr) {
+    SetTransientFor(*Form1);
+    CenterOver(*Form1);
+  }
 }
 
 TLabeledEdit* TForm2::ParameterEdit(int n) const {

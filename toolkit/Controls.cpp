@@ -2,6 +2,7 @@
 #include <QFontDatabase>
 #include <QHash>
 #include <QKeyEvent>
+#include <QPointer>
 
 #include "toolkit/Application.h"
 #include "toolkit/Toolkit.h"
@@ -79,7 +80,13 @@ void Button::keyPressEvent(QKeyEvent* event) {
 
 void Button::focusInEvent(QFocusEvent* event) {
   QPushButton::focusInEvent(event);
-  if (back && back->Form()) back->Form()->FocusMoved(back, event->reason());
+  keeper_.FocusIn(this, event);
+}
+
+void Button::mousePressEvent(QMouseEvent* event) {
+  QPointer<QWidget> guard(this);
+  QPushButton::mousePressEvent(event);
+  if (guard) keeper_.PressHandled(this, event);
 }
 
 }  // namespace tk

@@ -9,9 +9,11 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPointer>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
@@ -35,8 +37,55 @@ struct TForm::Impl {
   QSize client_size{0, 0};
   std::optional<QSize> outer;
   bool activated = false;
+  // Where the frame goes: a place of its own (kept on the screen if asked),
+  // or centred over another window.
+  std::optional<QPoint> place;
+  bool keep_on_screen = false;
+  QPointer<QWidget> centre_over;
+  QPointer<QWidget> transient_for;
+  // A window manager reports its frame only once the window is mapped; the
+  // size and the place are worked out again, once, when it does.
+  bool frame_seen = false;
 
   QSize FrameMargins() const { return window->frameGeometry().size() - window->geometry().size(); }
+
+  // The frame's size: the one asked for, or the client area plus the frame
+  // as far as it is known.
+  QSize OuterSize() const { return outer ? *outer : window->size() + FrameMargins(); }
+
+  QPoint Centred(const QWidget& owner) const {
+    const QRect o = owner.frameGeometry();
+    const QSize size = OuterSize();
+    return {std::max(o.x() + (o.width() - size.width()) / 2, 0), std::max(o.y() + (o.height() - size.height()) / 2, 0)};
+  }
+
+  // Shifts the frame into the available area of the screen it is on; a frame
+  // larger than that area goes to the area's top left corner.
+  QPoint OnScreen(QPoint at) const {
+    QScreen* screen = QGuiApplication::screenAt(at);
+    if (!screen) screen = window->screen();
+    if (!screen) return at;
+    const QRect area = screen->availableGeometry();
+    const QSize size = OuterSize();
+    at.setX(std::max(std::min(at.x(), area.x() + area.width() - size.width()), area.x()));
+    at.setY(std::max(std::min(at.y(), area.y() + area.height() - size.height()), area.y()));
+    return at;
+  }
+
+  void Place() {
+    if (centre_over)
+      window->move(Centred(*centre_over));
+    else if (place)
+      window->move(keep_on_screen ? OnScreen(*place) : *place);
+  }
+
+  // Once the frame is known: the asked outer size and the place again.
+  void FrameReported() {
+    if (frame_seen || !window->isVisible() || FrameMargins().isNull()) return;
+    frame_seen = true;
+    ApplyGeometry();
+    Place();
+  }
 
   // The extent of the controls on the client area.
   QSize ContentExtent() const {
@@ -152,8 +201,14 @@ void Window::dropEvent(QDropEvent* event) {
 }
 
 bool Window::event(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::WindowBlocked) ++blocks;
   const bool handled = QWidget::event(event);
-  if (event->type() == QEvent::WindowActivate && form) form->FirstActivation();
+  // A window manager's frame shows in the geometry once the window is mapped.
+  if (form && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show ||
+               type == QEvent::Expose || type == QEvent::WindowActivate))
+    form->FrameReported();
+  if (type == QEvent::WindowActivate && form) form->FirstActivation();
   return handled;
 }
 
@@ -223,13 +278,33 @@ void TForm::SetBorderStyle(TBorderStyle style) {
 
 void TForm::SetFont(const TFontDesc& font) { impl_->window->setFont(font.face ? tk::MakeFont(font) : QFont()); }
 
-void TForm::SetFramePosition(int left, int top) { impl_->window->move(left, top); }
+void TForm::SetFramePosition(int left, int top) {
+  impl_->place = QPoint(left, top);
+  impl_->centre_over = nullptr;
+  impl_->Place();
+}
+
+void TForm::KeepOnScreen() {
+  impl_->keep_on_screen = true;
+  impl_->Place();
+}
 
 void TForm::CenterOver(const TForm& owner) {
-  const int left = owner.Left() + (owner.OuterWidth() - OuterWidth()) / 2;
-  const int top = owner.Top() + (owner.OuterHeight() - OuterHeight()) / 2;
-  SetFramePosition(std::max(left, 0), std::max(top, 0));
+  impl_->centre_over = owner.Widget();
+  impl_->Place();
 }
+
+// A window manager keeps a transient window with its owner: above it,
+// minimized and restored with it. X11 window managers read that only from
+// dialog windows, so the window becomes one (a window type, not QDialog's
+// behaviour: no default buttons, no Escape).
+void TForm::SetTransientFor(const TForm& owner) {
+  impl_->transient_for = owner.Widget();
+  tk::Window* window = impl_->window;
+  window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+}
+
+void TForm::FrameReported() { impl_->FrameReported(); }
 
 int TForm::Left() const { return impl_->window->frameGeometry().x(); }
 int TForm::Top() const { return impl_->window->frameGeometry().y(); }
@@ -238,11 +313,21 @@ int TForm::OuterHeight() const { return impl_->window->frameGeometry().height();
 
 void TForm::Show() {
   impl_->ApplyGeometry();
+  impl_->Place();
+  // An edit shows the part of its text around the caret, and assigning a text
+  // leaves the caret at its end: a form opens with every edit showing the
+  // start of its text instead (the focused one selects it all anyway).
+  if (!impl_->window->isVisible())
+    for (TControl* control : controls_)
+      if (auto* edit = dynamic_cast<TLabeledEdit*>(control); edit && !edit->Focused()) edit->SetSelStart(0);
+  if (impl_->transient_for) {
+    impl_->window->winId();  // the native window, to hang the owner on
+    if (QWindow* handle = impl_->window->windowHandle()) handle->setTransientParent(impl_->transient_for->windowHandle());
+  }
   impl_->window->show();
   if (QGuiApplication::platformName() != QLatin1String("offscreen")) impl_->window->raise();
   impl_->window->activateWindow();
-  // A window manager adds its frame only once the window is mapped.
-  if (impl_->outer) impl_->ApplyGeometry();
+  impl_->FrameReported();  // some platforms know the frame at once
 }
 
 void TForm::Close() { impl_->window->close(); }

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <limits>
 
 #include "toolkit/Application.h"
@@ -191,7 +192,13 @@ void LineEdit::focusInEvent(QFocusEvent* event) {
   if (reason != Qt::MouseFocusReason && reason != Qt::ActiveWindowFocusReason &&
       reason != Qt::PopupFocusReason)
     selectAll();
-  if (back && back->Form()) back->Form()->FocusMoved(back, reason);
+  keeper_.FocusIn(this, event);
+}
+
+void LineEdit::mousePressEvent(QMouseEvent* event) {
+  QPointer<QWidget> guard(this);
+  QLineEdit::mousePressEvent(event);
+  if (guard) keeper_.PressHandled(this, event);
 }
 
 void LineEdit::changeEvent(QEvent* event) {

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -32,7 +33,13 @@ void Memo::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void Memo::focusInEvent(QFocusEvent* event) {
   QPlainTextEdit::focusInEvent(event);
-  if (back && back->Form()) back->Form()->FocusMoved(back, event->reason());
+  keeper_.FocusIn(this, event);
+}
+
+void Memo::mousePressEvent(QMouseEvent* event) {
+  QPointer<QWidget> guard(this);
+  QPlainTextEdit::mousePressEvent(event);
+  if (guard) keeper_.PressHandled(viewport(), event);  // the viewport takes the mouse
 }
 
 void Memo::keyPressEvent(QKeyEvent* event) {

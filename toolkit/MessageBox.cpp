@@ -34,8 +34,10 @@ void ShowMessageBox(const TForm* owner, std::string_view text, std::string_view 
   QPointer<QWidget> parent = owner ? owner->Widget() : QApplication::activeWindow();
   if (parent) parent = parent->window();
   QMessageBox box(QMessageBox::Critical, tk::Q(caption), tk::Q(text), QMessageBox::Ok, parent);
+  // Messages quote what the user typed: "<b>1</b>" is shown as typed, never
+  // as a bold 1 (Qt would guess rich text from the tags).
+  box.setTextFormat(Qt::PlainText);
   box.setWindowModality(Qt::ApplicationModal);  // every window waits for the answer
-  box.setTextFormat(Qt::PlainText);  // messages quote what the user typed or pasted
   box.exec();
   // Offscreen platforms and some window managers leave no window active.
   if (parent && parent->isVisible()) parent->activateWindow();

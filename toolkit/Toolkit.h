@@ -38,6 +38,7 @@ class QGroupBox;
 class QPushButton;
 class QPlainTextEdit;
 class QLineEdit;
+class QToolButton;
 
 class TObject {
 public:
@@ -181,9 +182,11 @@ public:
 
 private:
   void Step(int direction);
+  void ArrowClicked(QToolButton* arrow, int direction);
   std::string FormatPosition() const;
   int16_t min_ = 0, max_ = 100, position_ = 0;
   bool thousands_ = true;
+  bool stepping_ = false;
   TLabeledEdit* associate_ = nullptr;
 };
 
@@ -236,13 +239,24 @@ public:
   std::string Caption() const;
   void SetCaption(std::string_view text);
   void SetClientSize(int width, int height);
-  void SetOuterSize(int width, int height);  // frame and title bar included
+  // Frame and title bar included, by the frame the window manager reports
+  // once the window is mapped; the client area has that size where none is
+  // reported.
+  void SetOuterSize(int width, int height);
   void SetBorderStyle(TBorderStyle style);   // no maximize button either way
   void SetFont(const TFontDesc& font);
   void SetFramePosition(int left, int top);  // top-left corner of the frame
+  // From now on the frame stays inside the available area of its screen:
+  // shifted in where the place set would put it partly outside, at the
+  // area's top left when it is larger than the area.
+  void KeepOnScreen();
   // left = owner.left + (owner.width - width) / 2, same for top; outer sizes,
-  // truncated halves, negatives become 0.
+  // truncated halves, negatives become 0. Worked out again once the window
+  // manager has reported the frame.
   void CenterOver(const TForm& owner);
+  // The window manager keeps this window with the owner's (above it,
+  // minimized with it). Call before the form is first shown.
+  void SetTransientFor(const TForm& owner);
 
   int Left() const;    // frame
   int Top() const;
@@ -275,6 +289,9 @@ public:
   // Called by the toolkit when the focus moves inside this form.
   void FocusMoved(TControl* to, int qt_focus_reason);
   void FirstActivation();
+  // Called by the toolkit as the window's geometry changes: the first time a
+  // frame shows, the outer size and the place are applied again with it.
+  void FrameReported();
 
 private:
   struct Impl;

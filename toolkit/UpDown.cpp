@@ -2,6 +2,7 @@
 // edit. The arrows never take the focus, so clicking them moves no focus and
 // raises no enter or leave event.
 #include <QLocale>
+#include <QPointer>
 #include <QResizeEvent>
 #include <algorithm>
 #include <charconv>
@@ -48,15 +49,34 @@ std::optional<int> PlainInteger(const std::string& text) {
 
 }  // namespace
 
+// A held arrow repeats on a timer, which also fires inside a message box's
+// loop, and the box swallows the arrow's release: once a step has opened a
+// box (a change handler's), the arrow comes up instead of stepping on behind
+// the box and after it.
+void TUpDown::ArrowClicked(QToolButton* arrow, int direction) {
+  const auto* window = dynamic_cast<const tk::Window*>(widget_->window());
+  if (stepping_) {  // the repeat, while the step's box is open
+    arrow->setDown(false);
+    return;
+  }
+  const unsigned blocks = window ? window->blocks : 0;
+  QPointer<QToolButton> guard(arrow);  // a handler may close the form for good
+  stepping_ = true;
+  Step(direction);
+  if (!guard) return;
+  stepping_ = false;
+  if (window && window->blocks != blocks) arrow->setDown(false);
+}
+
 TUpDown::TUpDown(TForm* form, std::string name, QWidget* parent)
     : TControl(form, std::move(name), new tk::UpDown(parent)) {
   auto* arrows = static_cast<tk::UpDown*>(widget_);
-  QObject::connect(arrows->up, &QToolButton::clicked, arrows, [arrows] {
-    if (auto* self = static_cast<TUpDown*>(arrows->back)) self->StepUp();
-  });
-  QObject::connect(arrows->down, &QToolButton::clicked, arrows, [arrows] {
-    if (auto* self = static_cast<TUpDown*>(arrows->back)) self->StepDown();
-  });
+  for (QToolButton* arrow : {arrows->up, arrows->down}) {
+    const int direction = arrow == arrows->up ? +1 : -1;
+    QObject::connect(arrow, &QToolButton::clicked, arrows, [arrows, arrow, direction] {
+      if (auto* self = static_cast<TUpDown*>(arrows->back)) self->ArrowClicked(arrow, direction);
+    });
+  }
 }
 
 QWidget* TUpDown::UpArrow() const { return static_cast<tk::UpDown*>(widget_)->up; }

@@ -27,6 +27,27 @@ struct Backed {
   TControl* back = nullptr;
 };
 
+// Qt gives the focus on a mouse press before it delivers the press. When the
+// focus move opens a modal box (a leave handler's "Caracter inválido!"), the
+// box blocks the window in between, and the control never gets the release
+// of that very press: a push button stays drawn down with its click lost (an
+// edit or the memo keeps a press that never ends). Each focusable control
+// keeps one of these: it notes at the focus-in that the window was blocked
+// and, once the press has been handled, completes it with its release (at
+// once when the button is already up), so the click runs once, after the
+// leave handler.
+class ReleaseKeeper {
+public:
+  // Runs the form's enter/leave bookkeeping for this focus-in of `widget`.
+  void FocusIn(QWidget* widget, QFocusEvent* event);
+  // Called once a press has been handled; `receiver` is the widget that
+  // takes the mouse's events (a scroll area's viewport).
+  void PressHandled(QWidget* receiver, const QMouseEvent* event);
+
+private:
+  Qt::MouseButtons lost_ = Qt::NoButton;
+};
+
 QFont MakeFont(const TFontDesc& desc);
 QString Q(std::string_view utf8);
 std::string U(const QString& text);
@@ -63,6 +84,7 @@ public:
 protected:
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -70,6 +92,9 @@ protected:
   void inputMethodEvent(QInputMethodEvent* event) override;
   void changeEvent(QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+
+private:
+  ReleaseKeeper keeper_;
 };
 
 class Button : public QPushButton, public Backed {
@@ -79,6 +104,10 @@ public:
 protected:
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+private:
+  ReleaseKeeper keeper_;
 };
 
 class Memo : public QPlainTextEdit, public Backed {
@@ -94,6 +123,10 @@ protected:
   void focusInEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+private:
+  ReleaseKeeper keeper_;
 };
 
 class GroupBox : public QGroupBox, public Backed {
@@ -125,6 +158,7 @@ public:
   explicit Window(TForm* form);
   TForm* form;
   QEventLoop* loop = nullptr;
+  unsigned blocks = 0;  // how often a modal window has blocked this one
 
 protected:
   bool event(QEvent* event) override;

@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   libmpfr-dev libgmp-dev
-  xvfb xauth x11-utils
+  xvfb xauth x11-utils openbox xdotool
   fonts-liberation fonts-dejavu-core
   desktop-file-utils dpkg-dev file
 )

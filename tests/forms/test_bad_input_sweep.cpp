@@ -211,7 +211,7 @@ void Sweep::SweepDialogFields(int first, int last) {
       QTimer::singleShot(0, [&] {
         TForm2* d = Form2;
         ASSERT_NE(d, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(d->Widget()));
+        ASSERT_TRUE(zktest::WaitUntilActive(d->Widget()));
         TLabeledEdit* edit = d->ParameterEdit(n);
         caption = edit->EditLabel()->Caption();
         edit->SetFocus();

@@ -44,7 +44,7 @@ protected:
     QTimer::singleShot(0, [&] {
       TForm2* dialog = Form2;
       ASSERT_NE(dialog, nullptr);
-      ASSERT_TRUE(QTest::qWaitForWindowActive(dialog->Widget()));
+      ASSERT_TRUE(zktest::WaitUntilActive(dialog->Widget()));
       ran = true;
       inside(dialog);
       if (Form2 != nullptr && Form2->Widget()->isVisible()) Form2->Close();  // a failed check must not hang
@@ -171,6 +171,44 @@ TEST_F(Dialog, RefusedTexts) {
     EXPECT_TRUE(SameBits(Params(), before));  // earlier fields re-stored unchanged
     EXPECT_FALSE(std::isinf(Params().Bigm));
   }
+}
+
+// The text that failed is quoted as typed, also where it looks like markup.
+TEST_F(Dialog, TheFailingTextIsShownLiterally) {
+  const char* const typed[] = {"<b>1</b>", "a&amp;b<i>"};
+  std::vector<zktest::RealBoxes::Box> shown;
+  OpenDialog([&](TForm2* d) {
+    zktest::RealBoxes boxes;
+    for (const char* text : typed) {
+      ASSERT_TRUE(zktest::WaitUntilActive(d->Widget()));
+      Retype(d, 1, text);
+      PressOk(d);
+    }
+    shown = boxes.Boxes();
+  });
+  ASSERT_EQ(shown.size(), 2u);
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    EXPECT_EQ(shown[i].text, std::string("'") + typed[i] + "' is not a valid floating point value.");
+    EXPECT_EQ(shown[i].label_format, Qt::PlainText);
+  }
+  EXPECT_EQ(Params().Rho, 0.95);
+}
+
+// A value longer than its field opens showing its start, as every field
+// does; what lies left of the field's edge is the first character.
+TEST_F(Dialog, ALongValueShowsItsStart) {
+  Params().Bigm = 1.23456789012346e20;
+  OpenDialog([&](TForm2* d) {
+    QLineEdit* bigm = d->LabeledEdit4->Qt();
+    ASSERT_EQ(d->LabeledEdit4->Text(), "1,23456789012346E20");
+    ASSERT_GT(bigm->fontMetrics().horizontalAdvance(bigm->text()), bigm->width()) << "the value must not fit";
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(d->Widget()));
+    QTest::qWait(20);  // painted: the edit has chosen what it shows
+    for (int n = 1; n <= 19; ++n) {
+      QLineEdit* edit = d->ParameterEdit(n)->Qt();
+      EXPECT_EQ(edit->cursorPositionAt(QPoint(edit->contentsRect().left() + 3, edit->height() / 2)), 0) << n;
+    }
+  });
 }
 
 TEST_F(Dialog, EscapeDoesNothing) {

@@ -4,6 +4,10 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace zktest {
@@ -22,6 +26,59 @@ std::vector<std::string> MessageBoxRecorder::Texts() const {
 }
 
 MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxPresenter(std::move(previous_)); }
+
+RealBoxes::RealBoxes(std::function<void()> while_shown, Answer answer)
+    : while_shown_(std::move(while_shown)), answer_(answer), previous_(SetMessageBoxPresenter({})) {
+  QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+  timer_.start(5);
+}
+
+RealBoxes::~RealBoxes() { SetMessageBoxPresenter(std::move(previous_)); }
+
+std::vector<std::string> RealBoxes::Texts() const {
+  std::vector<std::string> texts;
+  for (const Box& b : boxes_) texts.push_back(b.text);
+  return texts;
+}
+
+// The answer runs from a timer of its own: Qt does not re-enter a timer
+// whose handler is running, so a box that opens while `while_shown` waits
+// is still found by the next poll.
+void RealBoxes::Poll() {
+  auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  if (!box || !box->isVisible() || answering_.contains(box) || !QTest::qWaitForWindowExposed(box)) return;
+  answering_.insert(box);
+  const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  boxes_.push_back({box->windowTitle().toStdString(), box->text().toStdString(), box->textFormat(),
+                    label ? label->textFormat() : Qt::AutoText, box->icon() == QMessageBox::Critical,
+                    box->windowModality() == Qt::ApplicationModal});
+  QTimer::singleShot(0, box, [this, box] {
+    if (while_shown_) while_shown_();
+    if (answer_ == Answer::PressEnter)
+      QTest::keyClick(box, Qt::Key_Return);
+    else if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+      QTest::mouseClick(ok, Qt::LeftButton);
+    if (box->isVisible()) box->reject();  // never left hanging
+    answering_.remove(box);
+  });
+}
+
+namespace {
+void ThroughWindow(QTest::MouseAction action, QWidget* widget, QPoint at) {
+  if (at.isNull()) at = widget->rect().center();
+  QWidget* top = widget->window();
+  QTest::mouseEvent(action, top->windowHandle(), Qt::LeftButton, Qt::NoModifier, widget->mapTo(top, at));
+}
+}  // namespace
+
+void WindowPress(QWidget* widget, QPoint at) { ThroughWindow(QTest::MousePress, widget, at); }
+void WindowRelease(QWidget* widget, QPoint at) { ThroughWindow(QTest::MouseRelease, widget, at); }
+
+void WindowMove(QWidget* widget, QPoint at) { ThroughWindow(QTest::MouseMove, widget, at); }
+
+bool WaitUntilActive(QWidget* window, int ms) {
+  return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, ms);
+}
 
 bool ShowAndActivate(TForm& form) {
   form.Show();

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <QPoint>
+#include <QSet>
 #include <QString>
+#include <QTimer>
 #include <QtTest/QTest>
 #include <cstddef>
 #include <functional>
@@ -42,6 +44,53 @@ private:
   std::function<void(const Box&)> on_box_;
   TMessageBoxPresenter previous_;
 };
+
+// Lets the real, modal message box show for its lifetime (whatever recorder
+// is installed) and answers each box as a user would: once it is the active
+// modal window it is recorded, `while_shown` runs (the mouse button released
+// meanwhile, say), and its OK button is clicked, or Enter pressed on it. The
+// box's own modal loop runs throughout, with everything it does to the
+// events around it.
+class RealBoxes {
+public:
+  enum class Answer { ClickOk, PressEnter };
+  struct Box {
+    std::string caption;
+    std::string text;
+    Qt::TextFormat format;        // the box's
+    Qt::TextFormat label_format;  // the label that shows the text
+    bool critical;
+    bool application_modal;
+  };
+  explicit RealBoxes(std::function<void()> while_shown = {}, Answer answer = Answer::ClickOk);
+  ~RealBoxes();
+  RealBoxes(const RealBoxes&) = delete;
+  RealBoxes& operator=(const RealBoxes&) = delete;
+  void WhileShown(std::function<void()> action) { while_shown_ = std::move(action); }
+  const std::vector<Box>& Boxes() const { return boxes_; }
+  std::vector<std::string> Texts() const;
+
+private:
+  void Poll();
+  QTimer timer_;
+  QSet<const QObject*> answering_;
+  std::vector<Box> boxes_;
+  std::function<void()> while_shown_;
+  Answer answer_;
+  TMessageBoxPresenter previous_;
+};
+
+// Mouse input through the top-level window, the way the window system hands
+// it over: the press gives the focus before it is delivered, and a window
+// that a modal box blocks drops what reaches it. Points are in the widget's
+// coordinates (its centre by default).
+void WindowPress(QWidget* widget, QPoint at = QPoint());
+void WindowRelease(QWidget* widget, QPoint at = QPoint());
+void WindowMove(QWidget* widget, QPoint at = QPoint());
+
+// Waits until the window itself is the active one. (QTest's wait counts a
+// transient window as active while its owner is.)
+bool WaitUntilActive(QWidget* window, int ms = 5000);
 
 // Shows the form and waits until its window is active; false on time-out.
 bool ShowAndActivate(TForm& form);

@@ -1,4 +1,5 @@
-// main() of every GUI test: the offscreen platform unless one is chosen, the
+// main() of every GUI test: the offscreen platform unless one is chosen (one
+// 1280 x 1024 screen), the C.UTF-8 locale unless one is chosen, the
 // application object as the program has it, and a watchdog that ends a test
 // caught in an unexpected modal loop instead of letting the run hang.
 #include <QByteArray>
@@ -60,7 +61,11 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", ZK_OFFSCREEN_PLATFORM);
+  if (qEnvironmentVariableIsEmpty("LC_ALL")) qputenv("LC_ALL", "C.UTF-8");
+  // A private runtime folder (mode 0700, made by the build), or Qt warns at
+  // every start.
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", ZK_TEST_RUNTIME_DIR);
   ::testing::InitGoogleTest(&argc, argv);
   // ctest lists the tests before running them; a list needs no window
   // system (nor its start-up warnings on the console).

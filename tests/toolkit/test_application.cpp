@@ -153,6 +153,31 @@ TEST(MessageBox, RealBoxIsModalWithOneOkAndTheErrorIcon) {
   EXPECT_TRUE(seen);
 }
 
+// Texts that Qt would take for rich text are shown as they are, by the
+// error display and by the windows' own boxes alike.
+TEST(MessageBox, ShowsItsTextLiterally) {
+  TestForm form;
+  ASSERT_TRUE(ShowAndActivate(form));
+  const char* const texts[] = {"'<b>1</b>' is not a valid floating point value", "a&amp;b<i>", "<p>x</p>"};
+  RealBoxes boxes;
+  for (const char* text : texts) {
+    ASSERT_TRUE(Qt::mightBeRichText(QString::fromUtf8(text))) << text;
+    ShowMessageBox(&form, text, "ERRO!");
+    Application->ShowException(text);
+  }
+  ASSERT_EQ(boxes.Boxes().size(), 2 * std::size(texts));
+  for (std::size_t i = 0; i < boxes.Boxes().size(); ++i) {
+    const RealBoxes::Box& box = boxes.Boxes()[i];
+    SCOPED_TRACE(box.text);
+    const std::string text = texts[i / 2];
+    EXPECT_EQ(box.text, i % 2 == 0 ? text : TApplication::ErrorDisplayText(text));
+    EXPECT_EQ(box.caption, i % 2 == 0 ? "ERRO!" : "ZORMEK_GUI");
+    EXPECT_EQ(box.label_format, Qt::PlainText);
+    EXPECT_TRUE(box.critical);
+    EXPECT_TRUE(box.application_modal);
+  }
+}
+
 TEST(MessageBox, PresenterCanBeReplacedAndRestored) {
   std::vector<std::string> outer, inner;
   TMessageBoxPresenter before = SetMessageBoxPresenter([&](const TMessageBoxRequest& r) { outer.push_back(r.text); });
