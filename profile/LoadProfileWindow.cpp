@@ -88,6 +88,7 @@ private:
 struct TLoadProfileWindow::Impl {
   const TCaseData* data = nullptr;
   QPointer<QWidget> window;
+  bool placed = false;  // the first Show places the window
   QChartView* view = nullptr;
   QChart* chart = nullptr;
   QLineSeries* steps = nullptr;
@@ -214,6 +215,17 @@ TLoadProfileWindow::~TLoadProfileWindow() { delete impl_->window.data(); }
 void TLoadProfileWindow::Show() {
   if (!impl_->window) return;
   impl_->Draw();
+  // First shown beside its owner, to the right, and wholly on the screen
+  // (the frame reckoned as wide as the owner's); later where the user left it.
+  if (!impl_->placed) {
+    impl_->placed = true;
+    if (QWidget* owner = impl_->window->parentWidget()) {
+      const QRect frame = owner->frameGeometry();
+      const QSize margins = frame.size() - owner->geometry().size();
+      impl_->window->move(tk::KeptOnScreen(QPoint(frame.right() + 1, frame.top()),
+                                           impl_->window->size() + margins, owner));
+    }
+  }
   impl_->window->show();
   impl_->window->raise();
   impl_->window->activateWindow();

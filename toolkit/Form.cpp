@@ -59,18 +59,8 @@ struct TForm::Impl {
     return {std::max(o.x() + (o.width() - size.width()) / 2, 0), std::max(o.y() + (o.height() - size.height()) / 2, 0)};
   }
 
-  // Shifts the frame into the available area of the screen it is on; a frame
-  // larger than that area goes to the area's top left corner.
-  QPoint OnScreen(QPoint at) const {
-    QScreen* screen = QGuiApplication::screenAt(at);
-    if (!screen) screen = window->screen();
-    if (!screen) return at;
-    const QRect area = screen->availableGeometry();
-    const QSize size = OuterSize();
-    at.setX(std::max(std::min(at.x(), area.x() + area.width() - size.width()), area.x()));
-    at.setY(std::max(std::min(at.y(), area.y() + area.height() - size.height()), area.y()));
-    return at;
-  }
+  // Shifts the frame into the available area of the screen it is on.
+  QPoint OnScreen(QPoint at) const { return tk::KeptOnScreen(at, OuterSize(), window); }
 
   void Place() {
     if (centre_over)
@@ -115,6 +105,16 @@ struct TForm::Impl {
 };
 
 namespace tk {
+
+QPoint KeptOnScreen(QPoint at, QSize outer, const QWidget* window) {
+  QScreen* screen = QGuiApplication::screenAt(at);
+  if (!screen && window) screen = window->screen();
+  if (!screen) return at;
+  const QRect area = screen->availableGeometry();
+  at.setX(std::max(std::min(at.x(), area.x() + area.width() - outer.width()), area.x()));
+  at.setY(std::max(std::min(at.y(), area.y() + area.height() - outer.height()), area.y()));
+  return at;
+}
 
 TForm* FormOf(const QWidget* widget) {
   if (!widget) return nullptr;

@@ -169,6 +169,11 @@ protected:
   void dropEvent(QDropEvent* event) override;
 };
 
+// Where a frame of size outer, asked for at `at`, stays inside the available
+// area of the screen it is on (window's screen when `at` is on none); a frame
+// larger than that area goes to the area's top left corner.
+QPoint KeptOnScreen(QPoint at, QSize outer, const QWidget* window);
+
 // The form whose window holds widget, or nullptr.
 TForm* FormOf(const QWidget* widget);
 

@@ -10,7 +10,7 @@ PACKAGES=(
   libmpfr-dev libgmp-dev
   xvfb xauth x11-utils openbox xdotool
   fonts-liberation fonts-dejavu-core
-  desktop-file-utils dpkg-dev file
+  desktop-file-utils shared-mime-info dpkg-dev file
 )
 # Extra groups, asked for with an argument: "fuzz" adds clang's libFuzzer runtime.
 for extra in "$@"; do

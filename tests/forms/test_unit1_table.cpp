@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QElapsedTimer>
 #include <cstdio>
@@ -315,6 +316,11 @@ TEST_F(TableTest, TheLoadProfileFollowsTheTable) {
   ASSERT_TRUE(profile->Visible());
   EXPECT_EQ(profile->Widget()->windowTitle().toStdString(), "ZORMEK - Perfil de Carga");
   EXPECT_FALSE(profile->Widget()->isModal());
+  // Beside the main window and wholly on the screen (1280 x 1024 here: the
+  // place to the right of the main window would run off it).
+  const QRect area = form->Widget()->screen()->availableGeometry();
+  EXPECT_TRUE(area.contains(profile->Widget()->frameGeometry())) << profile->Widget()->frameGeometry().x();
+  EXPECT_EQ(profile->Widget()->frameGeometry().right(), area.right());
   using P = std::vector<TProfilePoint>;
   EXPECT_EQ(profile->StepPoints(), (P{{0, 500}, {10, 500}, {10, 600}, {10, 600}, {10, 0}, {14, 0}}));
   EXPECT_EQ(profile->NoDurationPoints(), (P{{10, 600}}));
