@@ -549,8 +549,14 @@ bool TForm1::OpenCaseFile(const std::string& path) {
     return false;
   }
   case_folder_ = FolderOf(path);
-  TProgress progress(this, "Mostrando o caso...", false);
-  ShowCase(std::move(data), title, BaseNameOf(path), memo, progress);
+  {
+    TProgress progress(this, "Mostrando o caso...", false);
+    ShowCase(std::move(data), title, BaseNameOf(path), memo, progress);
+  }
+  // The edit that has (or gets back) the window's focus holds a new text:
+  // selected whole, as on entry, so that typing replaces it. Done once the
+  // progress windows are gone, whose coming and going moves the focus.
+  if (auto* edit = dynamic_cast<TLabeledEdit*>(ActiveControl())) edit->SelectAll();
   return true;
 }
 
@@ -592,7 +598,6 @@ void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::str
   UpDown1->SetPosition(1);
   const TableChangeNotice notice{this};  // an open load profile draws the new table
   CaseData = std::move(data);
-  if (auto* edit = dynamic_cast<TLabeledEdit*>(ActiveControl()); edit && edit->Focused()) edit->SelectAll();
 
   // The memo in slices of whole lines, each one edit, the bar moving
   // between them.

@@ -334,6 +334,26 @@ TEST_F(OpenCase, ALongOpenShowsProgressAndCanBeCancelled) {
   EXPECT_EQ(form->Memo1->LineCount(), 51);
 }
 
+// The focus is in another window while the case is read (a progress window,
+// or the user's): back in the main window the count field holds the file's
+// count selected whole, as on entry, so that a digit typed replaces it.
+TEST_F(OpenCase, TheOpenedCountIsSelectedWhenTheFocusComesBack) {
+  Values v(6);
+  const std::string path = Put("outro.dad", RandomCase(v, 7), "outro");
+  ASSERT_TRUE(HasFocus(form->LabeledEdit1));
+  QWidget other;
+  other.show();
+  TProgress::SetWorkerHookForTesting([] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
+  QTimer::singleShot(0, &other, [&] { other.activateWindow(); });
+  ASSERT_TRUE(form->OpenCaseFile(path));
+  other.hide();
+  form->Widget()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return HasFocus(form->LabeledEdit1); }));
+  Type("4");
+  EXPECT_EQ(form->LabeledEdit1->Text(), "4");
+  EXPECT_EQ(recorder.Texts(), std::vector<std::string>{kWarning});
+}
+
 // write -> open in the window -> "GRAVAR" gives the same bytes.
 TEST_F(OpenCase, RandomCasesSurviveOpenAndSaveByteForByte) {
   Values v(5);
