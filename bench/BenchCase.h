@@ -35,6 +35,12 @@ inline void FillCase(TCaseData& d, int32_t n) {
   d.Vtot = 123456.78;
 }
 
+// What a report says beside a target: "met" or "not met", or "not measured"
+// when the figure is missing (its benchmark filtered out: 0 or below).
+inline const char* Verdict(double figure, bool met) {
+  return figure <= 0 ? "not measured" : met ? "met" : "not met";
+}
+
 // Peak resident set size (VmHWM) in KiB, or -1 where /proc does not say.
 inline long PeakKiB() {
   FILE* f = std::fopen("/proc/self/status", "r");

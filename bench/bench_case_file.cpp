@@ -316,9 +316,9 @@ int main(int argc, char** argv) {
                : -1.0;
   };
   std::printf("ratio a/b (writer / fprintf, no fsync): %.3f  (target <= 0.333: %s)\n",
-              ratio("a", "b"), ratio("a", "b") <= 1.0 / 3 ? "met" : "missed");
+              ratio("a", "b"), bench::Verdict(ratio("a", "b"), ratio("a", "b") <= 1.0 / 3));
   std::printf("ratio a/c (writer / one fwrite, no fsync): %.3f  (target <= 1.5: %s)\n",
-              ratio("a", "c"), ratio("a", "c") <= 1.5 ? "met" : "missed");
+              ratio("a", "c"), bench::Verdict(ratio("a", "c"), ratio("a", "c") <= 1.5));
   std::printf("ratio a/c with fsync on both: %.3f\n", ratio("a_sync", "c_sync"));
   auto paired = [](const std::vector<double>& a, const std::vector<double>& d) {
     return Median(d) > 0 ? Median(a) / Median(d) : -1.0;
@@ -326,9 +326,9 @@ int main(int argc, char** argv) {
   const double wall = paired(g_pair_writer.wall, g_pair_loop.wall);
   const double cpu = paired(g_pair_writer.cpu, g_pair_loop.cpu);
   std::printf("ratio a/d (writer / write() loop of a hot 1 MiB buffer, no fsync; medians of %zu "
-              "runs in turns): wall %.3f (target <= 1.3: %s), CPU %.3f (%s)\n",
-              g_pair_writer.wall.size(), wall, wall > 0 && wall <= 1.3 ? "met" : "NOT MET", cpu,
-              cpu > 0 && cpu <= 1.3 ? "met" : "NOT MET");
+              "runs in turns): wall %.3f (target <= 1.3: %s), CPU %.3f (target <= 1.3: %s)\n",
+              g_pair_writer.wall.size(), wall, bench::Verdict(wall, wall <= 1.3), cpu,
+              bench::Verdict(cpu, cpu <= 1.3));
   std::printf("  CPU medians: writer %.1f ms = loop %.1f ms + %.1f ms; the formatting alone "
               "(no file) %.1f ms\n",
               Median(g_pair_writer.cpu) * 1e3, Median(g_pair_loop.cpu) * 1e3,
