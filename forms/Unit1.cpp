@@ -285,8 +285,9 @@ void TForm1::Button3Click(TObject*) {
     const double value = empty ? 0.0 : ParseRealText(entry.field->Text());
     (CaseData.*entry.store)(k, value);
   }
-  const std::string gap(22, ' ');
-  Memo1->Add(std::string(6, ' ') + LabeledEdit2->Text() + gap + LabeledEdit3->Text() + gap + LabeledEdit4->Text());
+  std::string line;
+  AppendIntervalMemoLine(line, LabeledEdit2->Text(), LabeledEdit3->Text(), LabeledEdit4->Text());
+  Memo1->Add(line);
 }
 
 void TForm1::Memo1DblClick(TObject*) {
@@ -379,6 +380,19 @@ std::pair<std::string_view, std::string_view> SplitLines(std::string_view lines,
   return {lines.substr(0, pos), lines.substr(pos + 1)};
 }
 
+// Appends `lines` ("\n" between them, `count` in all) to the memo in slices
+// of whole lines, each one edit, the progress bar moving between them.
+void AddLinesInSlices(TMemo& memo, std::string_view lines, std::size_t count, TProgress& progress) {
+  std::size_t done = 0;
+  while (!lines.empty()) {
+    const auto [block, after] = SplitLines(lines, kTableProgressRows);
+    memo.AddLines(block);
+    lines = after;
+    done += kTableProgressRows;
+    progress.Step(std::min(done, count), count);
+  }
+}
+
 }  // namespace
 
 void TForm1::BindTableHooks() {
@@ -425,15 +439,7 @@ void TForm1::PasteIntervalTable(TObject*) {
   CaseData.loads = std::move(rows.loads);
 
   TProgress progress(this, "Escrevendo as linhas no memo...", false);
-  std::string_view rest = rows.memo_lines;
-  std::size_t done = 0;
-  while (!rest.empty()) {
-    const auto [block, after] = SplitLines(rest, kTableProgressRows);
-    Memo1->AddLines(block);
-    rest = after;
-    done += kTableProgressRows;
-    progress.Step(std::min(done, rows.rows), rows.rows);
-  }
+  AddLinesInSlices(*Memo1, rows.memo_lines, rows.rows, progress);
 }
 
 // Rows "intervalo<TAB>duração<TAB>carga" with the decimal comma, values
@@ -475,17 +481,12 @@ std::string FieldText(double value) { return value == 0.0 ? std::string() : Form
 // as the opening fills them: the header, then one line per interval.
 // False when cancelled.
 bool MemoText(const TCaseData& data, const std::function<bool(int32_t)>& report, std::string* out) {
-  const std::string gap(22, ' ');
   std::string text = TForm1::kMemoHeader;
   for (int32_t k = 1; k <= data.N; ++k) {
     if ((k & 0x3FFF) == 0 && !report(k)) return false;
     text += '\n';
-    text.append(6, ' ');
-    text += FormatIntegerText(k);
-    text += gap;
-    text += FieldText(data.durations[static_cast<std::size_t>(k) - 1]);
-    text += gap;
-    text += FieldText(data.loads[static_cast<std::size_t>(k) - 1]);
+    AppendIntervalMemoLine(text, FormatIntegerText(k), FieldText(data.durations[static_cast<std::size_t>(k) - 1]),
+                           FieldText(data.loads[static_cast<std::size_t>(k) - 1]));
   }
   *out = std::move(text);
   return true;
@@ -599,17 +600,6 @@ void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::str
   const TableChangeNotice notice{this};  // an open load profile draws the new table
   CaseData = std::move(data);
 
-  // The memo in slices of whole lines, each one edit, the bar moving
-  // between them.
   Memo1->Clear();
-  std::string_view rest = memo_text;
-  std::size_t done = 0;
-  const std::size_t lines = static_cast<std::size_t>(CaseData.N) + 1;
-  while (!rest.empty()) {
-    const auto [block, after] = SplitLines(rest, kTableProgressRows);
-    Memo1->AddLines(block);
-    rest = after;
-    done += kTableProgressRows;
-    progress.Step(std::min(done, lines), lines);
-  }
+  AddLinesInSlices(*Memo1, memo_text, static_cast<std::size_t>(CaseData.N) + 1, progress);
 }

@@ -142,22 +142,9 @@ protected:
   bool WaitOpened() {
     return QTest::qWaitFor([&] { return form->CaseFolder() == dir; }, 5000);
   }
-  // The real modal box, answered by a mouse click on its "OK" once it is up.
-  void AnswerBoxes() {
-    QObject::connect(&answer, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box || !box->isVisible()) return;
-      answered.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
-      QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    });
-    answer.start(10);
-  }
-
   ScopedTempCwd cwd;        // where the program was started
   QTemporaryDir folder;     // where the case lives
   std::string dir;
-  QTimer answer;
-  std::vector<std::string> answered;
 };
 
 TEST_F(OpenCase, StartedWithAFileShowsItAndSavesTheSameBytesBesideIt) {
@@ -265,24 +252,25 @@ TEST_F(OpenCase, ABadFileShowsTheReadersMessageAndChangesNothing) {
   WriteBytes(path, text);
   const std::string message = "ERRO!: Linha 4, coluna 1: esperado um número inteiro.";
 
-  const TMessageBoxPresenter recording = SetMessageBoxPresenter({});  // real boxes from here
-  AnswerBoxes();
-  for (const char* way : {"drop", "start"}) {
-    SCOPED_TRACE(way);
-    const Snapshot before = Take(*form);
-    answered.clear();
-    if (std::string(way) == "drop") {
-      ASSERT_EQ(zktest::DropFiles(form->Memo1->Qt(), {path}), Qt::CopyAction);
-    } else {
-      OpenCaseOnStart(form, path);
+  {  // real boxes from here, answered by a click on "OK"
+    zktest::RealBoxes boxes;
+    for (const char* way : {"drop", "start"}) {
+      SCOPED_TRACE(way);
+      const Snapshot before = Take(*form);
+      const std::size_t seen = boxes.Boxes().size();
+      if (std::string(way) == "drop") {
+        ASSERT_EQ(zktest::DropFiles(form->Memo1->Qt(), {path}), Qt::CopyAction);
+      } else {
+        OpenCaseOnStart(form, path);
+      }
+      ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.Boxes().size() > seen; }, 5000));
+      QTest::qWait(20);
+      ASSERT_EQ(boxes.Boxes().size(), seen + 1);
+      EXPECT_EQ(boxes.Boxes().back().caption + ": " + boxes.Boxes().back().text, message);
+      EXPECT_TRUE(Take(*form) == before);
+      EXPECT_TRUE(form->CaseFolder().empty());
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !answered.empty(); }, 5000));
-    QTest::qWait(20);
-    EXPECT_EQ(answered, std::vector<std::string>{message});
-    EXPECT_TRUE(Take(*form) == before);
-    EXPECT_TRUE(form->CaseFolder().empty());
   }
-  SetMessageBoxPresenter(recording);
   form->Widget()->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget()));
   const int lines = form->Memo1->LineCount();

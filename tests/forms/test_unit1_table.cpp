@@ -360,30 +360,6 @@ TEST_F(TableTest, TheLoadProfileFollowsTheTable) {
 
 // ---- With real modal boxes --------------------------------------------------
 
-// Presses "OK" of every modal box that comes up, with a real click, and
-// remembers what each showed.
-class BoxCloser {
-public:
-  struct Seen {
-    std::string title, text;
-    QMessageBox::Icon icon;
-    Qt::TextFormat format;
-  };
-  BoxCloser() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box || !box->isVisible()) return;
-      seen.push_back({box->windowTitle().toStdString(), box->text().toStdString(), box->icon(), box->textFormat()});
-      QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    });
-    timer_.start(20);
-  }
-  std::vector<Seen> seen;
-
-private:
-  QTimer timer_;
-};
-
 class RealBoxTable : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -411,34 +387,34 @@ protected:
 };
 
 TEST_F(RealBoxTable, ARefusedCtrlVPasteShowsOnePlainTextErrorBox) {
-  BoxCloser closer;
+  zktest::RealBoxes closer;
   SetClipboard("10\t<i>abc</i>\n");
   QTest::keyClick(form->Memo1->Qt(), Qt::Key_V, Qt::ControlModifier);
-  ASSERT_EQ(closer.seen.size(), 1u);
-  EXPECT_EQ(closer.seen[0].title, "ERRO!");
-  EXPECT_EQ(closer.seen[0].text, "Linha 1: '<i>abc</i>' não é um número.");
-  EXPECT_EQ(closer.seen[0].icon, QMessageBox::Critical);
-  EXPECT_EQ(closer.seen[0].format, Qt::PlainText);
+  ASSERT_EQ(closer.Boxes().size(), 1u);
+  EXPECT_EQ(closer.Boxes()[0].caption, "ERRO!");
+  EXPECT_EQ(closer.Boxes()[0].text, "Linha 1: '<i>abc</i>' não é um número.");
+  EXPECT_TRUE(closer.Boxes()[0].critical);
+  EXPECT_EQ(closer.Boxes()[0].format, Qt::PlainText);
   EXPECT_EQ(form->CaseData.N, 1);
   EXPECT_EQ(form->Memo1->LineCount(), 1);
   ExpectWindowStillTakesInput();
 }
 
 TEST_F(RealBoxTable, MenuPastesShowTheirBoxesAndTheWindowGoesOn) {
-  BoxCloser closer;
+  zktest::RealBoxes closer;
   SetClipboard("1\t10\t500\n3\t14\t700\n");
   ClickMenuEntry(form, "Colar tabela de intervalos");
-  ASSERT_EQ(closer.seen.size(), 1u);
-  EXPECT_EQ(closer.seen[0].text, "Linha 2: o intervalo deveria ser 2, não '3'.");
+  ASSERT_EQ(closer.Boxes().size(), 1u);
+  EXPECT_EQ(closer.Boxes()[0].text, "Linha 2: o intervalo deveria ser 2, não '3'.");
   EXPECT_EQ(form->CaseData.N, 1);
   ExpectWindowStillTakesInput();
 
   QTest::mouseClick(form->Memo1->Qt()->viewport(), Qt::LeftButton);
   SetClipboard("10\t500\n14\t700\n");
   ClickMenuEntry(form, "Colar tabela de intervalos");
-  ASSERT_EQ(closer.seen.size(), 2u);
-  EXPECT_EQ(closer.seen[1].title, "ATENÇÃO!");
-  EXPECT_EQ(closer.seen[1].text, kWarning);
+  ASSERT_EQ(closer.Boxes().size(), 2u);
+  EXPECT_EQ(closer.Boxes()[1].caption, "ATENÇÃO!");
+  EXPECT_EQ(closer.Boxes()[1].text, kWarning);
   EXPECT_EQ(form->CaseData.N, 2);
   EXPECT_EQ(form->CaseData.loads[1], 700.0);
   EXPECT_EQ(form->Memo1->LineCount(), 3);
