@@ -6,7 +6,7 @@
 #include <exception>
 #include <string_view>
 
-#include "case/Exception.h"
+#include "toolkit/Exception.h"
 #include "forms/Unit1.h"
 #include "toolkit/Application.h"
 

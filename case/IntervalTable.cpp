@@ -56,12 +56,12 @@ bool CountsRow(std::string_view cell, std::size_t row) {
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// The table's texts use the decimal comma, whatever the windows use.
+constexpr char kComma = ',';
+
 bool ReadsBack(const std::string& text, double value) {
-  try {
-    return SameBits(ParseRealText(text), value);
-  } catch (const EConvertError&) {
-    return false;
-  }
+  const TResult<double> back = TryParseRealText(text, kComma);
+  return back && SameBits(*back, value);
 }
 
 // The general layout of FormatRealText with `digits` significant digits,
@@ -77,7 +77,7 @@ std::string FormatDigits(double value, int digits) {
   const int exponent = std::atoi(e + 1) + 1;  // value = 0.d1d2... * 10^exponent
   while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
 
-  return LayoutRealText(value < 0, mantissa, exponent);
+  return LayoutRealText(value < 0, mantissa, exponent, kComma);
 }
 
 class Reader {
@@ -148,12 +148,10 @@ private:
       if (mine == 0) mine = row;
     }
     for (char& ch : *shown)
-      if (ch == '.' || ch == ',') ch = WindowDecimalSeparator;
-    try {
-      *value = ParseRealText(*shown);
-    } catch (const EConvertError&) {
-      return AtRow(row) + Quoted(cell) + " não é um número.";
-    }
+      if (ch == '.') ch = kComma;
+    const TResult<double> parsed = TryParseRealText(*shown, kComma);
+    if (!parsed) return AtRow(row) + Quoted(cell) + " não é um número.";
+    *value = *parsed;
     return {};
   }
 
@@ -228,7 +226,7 @@ TTableParseResult ParseIntervalTable(std::string_view text, TPastedIntervals* ou
 
 std::string TableValueText(double value) {
   if (value == 0.0) return std::signbit(value) ? "-0" : "0";
-  std::string text = FormatRealText(value);
+  std::string text = FormatRealText(value, kComma);
   if (ReadsBack(text, value)) return text;
   // 17 significant digits always read back; 16 often do and are shorter.
   for (int digits = 16; digits <= 20; ++digits) {

@@ -15,8 +15,6 @@ static_assert(std::numeric_limits<long double>::digits == 64,
 static_assert(std::numeric_limits<long double>::max_exponent == 16384,
               "the real parser needs the 15-bit-exponent long double");
 
-char WindowDecimalSeparator = ',';
-
 std::string IntegerErrorMessage(std::string_view text) {
   std::string message = "'";
   message += text;
@@ -42,13 +40,9 @@ int HexDigitValue(char c) {
   return -1;
 }
 
-[[noreturn]] void FailInteger(std::string_view text) {
-  throw EConvertError(IntegerErrorMessage(text));
-}
+TError IntegerError(std::string_view text) { return MakeError(TErrc::InvalidInteger, IntegerErrorMessage(text)); }
 
-[[noreturn]] void FailReal(std::string_view text) {
-  throw EConvertError(RealErrorMessage(text));
-}
+TError RealError(std::string_view text) { return MakeError(TErrc::InvalidReal, RealErrorMessage(text)); }
 
 // Powers of ten in the 64-bit-significand format, each the correctly rounded
 // value of the exact power (10^0 .. 10^27 are exact). They were generated
@@ -136,9 +130,9 @@ constexpr long double kDoubleOverflow = 0x1.fffffffffffff8p+1023L;
 
 }  // namespace
 
-// ParseIntegerText("  -17") == -17, ParseIntegerText("0X7fffffff") == 2147483647,
-// ParseIntegerText("$80000000") == -2147483648; "4 2" and "-$1" throw.
-int32_t ParseIntegerText(std::string_view text) {
+// TryParseIntegerText("  -17") == -17, TryParseIntegerText("0X7fffffff") == 2147483647,
+// TryParseIntegerText("$80000000") == -2147483648; "4 2" and "-$1" are refused.
+TResult<int32_t> TryParseIntegerText(std::string_view text) {
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n && text[i] == ' ') ++i;
@@ -164,14 +158,14 @@ int32_t ParseIntegerText(std::string_view text) {
     if (hexadecimal) {
       // One or more hex digits must follow and end the text; at most eight
       // of them after the leading zeros.
-      if (j >= n) FailInteger(text);
+      if (j >= n) return IntegerError(text);
       uint32_t bits = 0;
       int significant = 0;
       for (; j < n; ++j) {
         const int d = HexDigitValue(text[j]);
-        if (d < 0) FailInteger(text);
+        if (d < 0) return IntegerError(text);
         if (significant > 0 || d != 0) ++significant;
-        if (significant > 8) FailInteger(text);
+        if (significant > 8) return IntegerError(text);
         bits = (bits << 4) | static_cast<uint32_t>(d);
       }
       return static_cast<int32_t>(bits);  // two's complement: $FFFFFFFF is -1
@@ -180,27 +174,26 @@ int32_t ParseIntegerText(std::string_view text) {
 
   // Decimal digits to the end of the text. The magnitude is capped just above
   // the int32 range, so a long run of digits neither wraps nor overflows.
-  if (i >= n) FailInteger(text);
+  if (i >= n) return IntegerError(text);
   constexpr int64_t kCap = int64_t{1} << 32;
   int64_t magnitude = 0;
   for (; i < n; ++i) {
-    if (!IsDigit(text[i])) FailInteger(text);
+    if (!IsDigit(text[i])) return IntegerError(text);
     magnitude = magnitude * 10 + (text[i] - '0');
     if (magnitude > kCap) magnitude = kCap;
   }
   const int64_t value = negative ? -magnitude : magnitude;
   if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
-    FailInteger(text);
+    return IntegerError(text);
   }
   return static_cast<int32_t>(value);
 }
 
-// ParseExtendedText("2,5") == 2.5L, ParseExtendedText("-,") is negative zero,
-// ParseExtendedText("1E4932") is finite but "1,2E4932" throws (about
-// 1.19E4932 is the largest magnitude), and so does "1E5000" (the exponent
-// stops being read at 500, so its last "0" is left over).
-long double ParseExtendedText(std::string_view text) {
-  const char separator = WindowDecimalSeparator;
+// TryParseExtendedText("2,5", ',') == 2.5L, TryParseExtendedText("-,", ',') is
+// negative zero, TryParseExtendedText("1E4932", ',') is finite but "1,2E4932"
+// is refused (about 1.19E4932 is the largest magnitude), and so is "1E5000"
+// (the exponent stops being read at 500, so its last "0" is left over).
+TResult<long double> TryParseExtendedText(std::string_view text, char separator) {
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n && text[i] == ' ') ++i;
@@ -232,7 +225,7 @@ long double ParseExtendedText(std::string_view text) {
       ++i;
     }
   }
-  if (!mantissa_seen) FailReal(text);
+  if (!mantissa_seen) return RealError(text);
 
   int64_t exponent = 0;
   if (i < n && (text[i] == 'E' || text[i] == 'e')) {
@@ -251,7 +244,7 @@ long double ParseExtendedText(std::string_view text) {
   }
 
   while (i < n && text[i] == ' ') ++i;
-  if (i != n) FailReal(text);
+  if (i != n) return RealError(text);
 
   const int64_t p = exponent - fraction_digits;
   const uint64_t a = p < 0 ? static_cast<uint64_t>(-p) : static_cast<uint64_t>(p);
@@ -274,16 +267,17 @@ long double ParseExtendedText(std::string_view text) {
 
   // Infinite: the digits or the power went beyond the range. NaN: the digits
   // alone were already infinite and were then divided by an infinite power.
-  if (!std::isfinite(value)) FailReal(text);
+  if (!std::isfinite(value)) return RealError(text);
   return value;
 }
 
-// ParseRealText("0,15e1") == 1.5, ParseRealText(" -2,5E-3 ") == -0.0025;
-// ParseRealText("1E400") throws, although ParseExtendedText accepts it.
-double ParseRealText(std::string_view text) {
-  const long double extended = ParseExtendedText(text);
-  if (std::fabs(extended) >= kDoubleOverflow) FailReal(text);
-  return static_cast<double>(extended);  // rounded to nearest
+// TryParseRealText("0,15e1", ',') == 1.5, TryParseRealText(" -2,5E-3 ", ',') == -0.0025;
+// "1E400" is refused, although TryParseExtendedText accepts it.
+TResult<double> TryParseRealText(std::string_view text, char separator) {
+  TResult<long double> extended = TryParseExtendedText(text, separator);
+  if (!extended) return std::move(extended).Error();
+  if (std::fabs(*extended) >= kDoubleOverflow) return RealError(text);
+  return static_cast<double>(*extended);  // rounded to nearest
 }
 
 // FormatIntegerText(-2147483648) == "-2147483648", FormatIntegerText(0) == "0".
@@ -291,8 +285,7 @@ std::string FormatIntegerText(int32_t value) { return std::to_string(value); }
 
 // The display layout: value = 0.d1d2... * 10^exponent, digits without
 // trailing zeros. Fixed notation for exponents -3..15, else "d,dddE-x".
-std::string LayoutRealText(bool negative, std::string_view digits, int exponent) {
-  const char separator = WindowDecimalSeparator;
+std::string LayoutRealText(bool negative, std::string_view digits, int exponent, char separator) {
   std::string text;
   if (negative) text += '-';
   const int count = static_cast<int>(digits.size());
@@ -322,9 +315,9 @@ std::string LayoutRealText(bool negative, std::string_view digits, int exponent)
   return text;
 }
 
-// FormatRealText(0.0001) == "0,0001", FormatRealText(123456789012345678.0) ==
-// "1,23456789012346E17", FormatRealText(-0.00001) == "-1E-5".
-std::string FormatRealText(double value) {
+// FormatRealText(0.0001, ',') == "0,0001", FormatRealText(123456789012345678.0, ',')
+// == "1,23456789012346E17", FormatRealText(-0.00001, ',') == "-1E-5".
+std::string FormatRealText(double value, char separator) {
   if (value == 0.0) return "0";
   // Not reachable from the case record, which never holds them.
   if (std::isnan(value)) return "NAN";
@@ -357,5 +350,5 @@ std::string FormatRealText(double value) {
   }
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
-  return LayoutRealText(value < 0, digits, exponent);
+  return LayoutRealText(value < 0, digits, exponent, separator);
 }

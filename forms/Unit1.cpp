@@ -13,7 +13,7 @@
 #include "case/CaseFile.h"
 #include "case/CaseReader.h"
 #include "case/IntervalTable.h"
-#include "case/NumberText.h"
+#include "toolkit/WindowText.h"
 #include "forms/DecimalPoints.h"
 #include "forms/Unit2.h"
 #include "toolkit/Application.h"

@@ -4,7 +4,7 @@
 #include <span>
 
 #include "case/CaseData.h"
-#include "case/NumberText.h"
+#include "toolkit/WindowText.h"
 #include "forms/Unit1.h"
 #include "toolkit/Application.h"
 #include "toolkit/Layout.h"

@@ -9,14 +9,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  int32_t value = 0;
-  try {
-    value = ParseIntegerText(text);
-  } catch (const EConvertError& e) {
-    FUZZ_CHECK(e.Message() == IntegerErrorMessage(text), "text '%s' gave '%s'", text.c_str(), e.Message().c_str());
+  const TResult<int32_t> value = TryParseIntegerText(text);
+  if (!value) {
+    FUZZ_CHECK(value.Code() == TErrc::InvalidInteger && value.Error().message == IntegerErrorMessage(text),
+               "text '%s' gave '%s'", text.c_str(), value.Error().message.c_str());
     return 0;
   }
-  const std::string shown = FormatIntegerText(value);
-  FUZZ_CHECK(ParseIntegerText(shown) == value, "'%s' -> %d -> '%s'", text.c_str(), value, shown.c_str());
+  const std::string shown = FormatIntegerText(*value);
+  const TResult<int32_t> again = TryParseIntegerText(shown);
+  FUZZ_CHECK(again.Ok() && *again == *value, "'%s' -> %d -> '%s'", text.c_str(), *value, shown.c_str());
   return 0;
 }

@@ -18,7 +18,7 @@
 #include <functional>
 
 #include "case/CaseData.h"
-#include "case/NumberText.h"
+#include "toolkit/WindowText.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/Widgets.h"
 

@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "case/NumberText.h"
+#include "toolkit/WindowText.h"
 
 namespace {
 

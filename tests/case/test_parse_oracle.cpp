@@ -17,7 +17,7 @@
 #include <random>
 #include <string>
 
-#include "case/NumberText.h"
+#include "toolkit/WindowText.h"
 
 namespace {
 

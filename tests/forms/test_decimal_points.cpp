@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "case/Exception.h"
-#include "case/NumberText.h"
+#include "toolkit/Exception.h"
+#include "toolkit/WindowText.h"
 #include "forms/DecimalPoints.h"
 #include "forms/FormFixture.h"
 #include "tests/toolkit/TestForm.h"

@@ -23,7 +23,7 @@
 #include "case/CaseFile.h"
 #include "case/CaseReader.h"
 #include "case/Cp1252.h"
-#include "case/NumberText.h"
+#include "toolkit/WindowText.h"
 #include "forms/CwdFixture.h"
 #include "forms/FormFixture.h"
 #include "toolkit/Progress.h"

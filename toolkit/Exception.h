@@ -1,5 +1,5 @@
 #pragma once
-// The program's own exception kind. Every failure that a handler lets escape
+// The windows' exception kind. Every failure that a handler lets escape
 // reaches the application's error display, which shows Message().
 
 #include <exception>

@@ -1,2 +1,2 @@
-#include "case/Exception.h"
+#include "toolkit/Exception.h"
 // Out-of-line anchor so the exception classes' type information lives here.
