@@ -104,7 +104,7 @@ void BM_Writer_NoFsync(benchmark::State& state) {
   FileSystemCalls().fsync = NoSync;
   const std::string base = "writer";
   Time(state, "a", [&] {
-    if (!WriteCaseFile(g_case, "Benchmark", base).empty()) std::abort();
+    if (!WriteCaseFile(g_case, "Benchmark", base)) std::abort();
   }, "writer.dad");
   FileSystemCalls() = RealFileSystemCalls();
 }
@@ -112,7 +112,7 @@ void BM_Writer_NoFsync(benchmark::State& state) {
 void BM_Writer_WithFsync(benchmark::State& state) {
   const std::string base = "writer_sync";
   Time(state, "a_sync", [&] {
-    if (!WriteCaseFile(g_case, "Benchmark", base).empty()) std::abort();
+    if (!WriteCaseFile(g_case, "Benchmark", base)) std::abort();
   }, "writer_sync.dad");
 }
 
@@ -194,7 +194,7 @@ void BM_WriterAgainstLoop(benchmark::State& state) {
     ::unlink(file.c_str());
   };
   auto writer = [] {
-    if (!WriteCaseFile(g_case, "Benchmark", "pair_writer").empty()) std::abort();
+    if (!WriteCaseFile(g_case, "Benchmark", "pair_writer")) std::abort();
   };
   auto write_loop = [&] { WriteLoop(loop); };
   auto format_only = [] {
@@ -230,7 +230,7 @@ void ReportMemory() {
     TCaseData d;
     bench::FillCase(d, g_intervals);
     marks.push_back(bench::PeakKiB());
-    marks.push_back(WriteCaseFile(d, "Benchmark", "memory").empty() ? bench::PeakKiB() : -1);
+    marks.push_back(WriteCaseFile(d, "Benchmark", "memory") ? bench::PeakKiB() : -1);
   });
   if (values.empty()) {
     std::printf("memory: measurement failed\n");

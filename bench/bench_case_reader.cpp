@@ -54,9 +54,9 @@ void BM_Reader(benchmark::State& state) {
   Time(state, "r", [] {
     TCaseData d;
     std::string title;
-    const std::string error = ReadCaseFile(g_path, &d, &title);
-    if (!error.empty() || d.N != g_intervals) {
-      std::fprintf(stderr, "reader: %s\n", error.c_str());
+    const TStatus read = ReadCaseFile(g_path, &d, &title);
+    if (!read || d.N != g_intervals) {
+      std::fprintf(stderr, "reader: %s\n", read ? "wrong count" : read.Error().message.c_str());
       std::abort();
     }
     benchmark::DoNotOptimize(d.loads[static_cast<std::size_t>(d.N) - 1]);
@@ -133,7 +133,7 @@ void ReportMemory() {
     marks.push_back(bench::PeakKiB());
     TCaseData d;
     std::string title;
-    marks.push_back(ReadCaseFile(g_path, &d, &title).empty() ? bench::PeakKiB() : -1);
+    marks.push_back(ReadCaseFile(g_path, &d, &title) ? bench::PeakKiB() : -1);
   });
   if (values.empty()) {
     std::printf("memory: measurement failed\n");

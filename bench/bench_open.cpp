@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     TCaseData read;
     std::string title;
     timer.start();
-    if (!ReadCaseFile(path, &read, &title).empty()) return 1;
+    if (!ReadCaseFile(path, &read, &title)) return 1;
     read_ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
 
     timer.start();

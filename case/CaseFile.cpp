@@ -135,15 +135,14 @@ bool IsControl(char32_t cp) { return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F); }
 
 }  // namespace
 
-std::vector<std::string> CheckIntervals(const TCaseData& data) {
-  std::vector<std::string> messages;
+TStatus CheckIntervals(const TCaseData& data) {
   const std::size_t n = data.N > 0 ? static_cast<std::size_t>(data.N) : 0;
   if (n == 0 || data.durations.size() < n || data.loads.size() < n) {
-    messages.push_back("Número de intervalos inválido!");
-    return messages;
+    return MakeError(TErrc::OutOfRange, "Número de intervalos inválido!");
   }
   // One box per missing value, but a long empty table must not bury the
   // user under millions of boxes: past kMaxBoxesPerKind one box counts the rest.
+  std::vector<std::string> messages;
   auto check = [&](const TIntervalArray& values, const char* each, const char* rest) {
     std::size_t missing = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -156,12 +155,21 @@ std::vector<std::string> CheckIntervals(const TCaseData& data) {
   };
   check(data.durations, "Intervalo não informado!", "Intervalos não informados, além dos anteriores: ");
   check(data.loads, "Carga não informada!", "Cargas não informadas, além das anteriores: ");
-  return messages;
+  if (messages.empty()) return {};
+  TError error;
+  error.code = TErrc::MissingValues;
+  for (const std::string& m : messages) {
+    if (!error.message.empty()) error.message += '\n';
+    error.message += m;
+  }
+  error.details = std::move(messages);
+  return error;
 }
 
-std::string CheckTitle(std::string_view title_utf8, std::string* cp1252) {
+TResult<std::string> CheckTitle(std::string_view title_utf8) {
+  auto refuse = [](std::string message) { return MakeError(TErrc::InvalidTitle, std::move(message)); };
   const std::optional<std::u32string> text = DecodeUtf8(title_utf8);
-  if (!text) return "O título do caso não é um texto válido!";
+  if (!text) return refuse("O título do caso não é um texto válido!");
   std::string out;
   out.reserve(text->size());
   for (char32_t cp : *text) {
@@ -170,25 +178,23 @@ std::string CheckTitle(std::string_view title_utf8, std::string* cp1252) {
     // SUB for a reader in DOS text mode) is refused. Tabs and the other
     // control characters of the code page are written as typed.
     if (cp >= 0x0A && cp <= 0x0D) {
-      return "O título do caso não pode conter quebras de linha ou de página!";
+      return refuse("O título do caso não pode conter quebras de linha ou de página!");
     }
     if (cp == 0x00 || cp == 0x1A) {
-      return "O título do caso não pode conter o caractere de controle " + CodeName(cp) +
-             ", que encerra o texto!";
+      return refuse("O título do caso não pode conter o caractere de controle " + CodeName(cp) +
+                    ", que encerra o texto!");
     }
     if (cp >= 0x80 && cp <= 0x9F) {  // C1 controls: no byte in the code page
-      return "O título do caso não pode conter caracteres de controle (" + CodeName(cp) +
-             ")!";
+      return refuse("O título do caso não pode conter caracteres de controle (" + CodeName(cp) + ")!");
     }
     const int byte = CodePointToCp1252(cp);
     if (byte < 0) {
-      return "O título do caso contém o caractere " + CharacterName(cp) +
-             ", que não pode ser gravado no arquivo (Windows-1252)!";
+      return refuse("O título do caso contém o caractere " + CharacterName(cp) +
+                    ", que não pode ser gravado no arquivo (Windows-1252)!");
     }
     out.push_back(static_cast<char>(byte));
   }
-  *cp1252 = std::move(out);
-  return std::string();
+  return out;
 }
 
 std::string FolderForMessages(std::string_view folder) {
@@ -202,21 +208,21 @@ std::string FolderForMessages(std::string_view folder) {
   return text;
 }
 
-std::string CheckBaseName(std::string_view base_utf8, std::string_view folder,
-                          std::string* path) {
+TResult<std::string> CheckBaseName(std::string_view base_utf8, std::string_view folder) {
+  auto refuse = [](std::string message) { return MakeError(TErrc::InvalidName, std::move(message)); };
   if (base_utf8.find('/') != std::string_view::npos) {
-    return "O nome do arquivo não pode conter \"/\": o arquivo é gravado na pasta \"" +
-           FolderForMessages(folder) + "\"!";
+    return refuse("O nome do arquivo não pode conter \"/\": o arquivo é gravado na pasta \"" +
+                  FolderForMessages(folder) + "\"!");
   }
   if (base_utf8.find('\0') != std::string_view::npos) {
-    return "O nome do arquivo não pode conter o caractere nulo!";
+    return refuse("O nome do arquivo não pode conter o caractere nulo!");
   }
   const std::optional<std::u32string> text = DecodeUtf8(base_utf8);
-  if (!text) return "O nome do arquivo não é um texto válido!";
+  if (!text) return refuse("O nome do arquivo não é um texto válido!");
   for (char32_t cp : *text) {
     if (IsControl(cp)) {
-      return "O nome do arquivo não pode conter caracteres de controle (" + CodeName(cp) +
-             "), como quebras de linha ou tabulações!";
+      return refuse("O nome do arquivo não pode conter caracteres de controle (" + CodeName(cp) +
+                    "), como quebras de linha ou tabulações!");
     }
   }
   std::string full;
@@ -226,8 +232,7 @@ std::string CheckBaseName(std::string_view base_utf8, std::string_view folder,
   }
   full.append(base_utf8);
   full += ".dad";
-  *path = std::move(full);
-  return std::string();
+  return full;
 }
 
 bool FormatCaseFile(const TCaseData& data, std::string_view title_bytes,
@@ -301,21 +306,20 @@ std::string FormatCaseFileToString(const TCaseData& data, std::string_view title
   return out;
 }
 
-std::vector<std::string> WriteCaseFile(const TCaseData& data, std::string_view title_utf8,
-                                       std::string_view base_utf8, std::string_view folder,
-                                       TFileSink* sink) {
-  std::vector<std::string> messages = CheckIntervals(data);
-  if (!messages.empty()) return messages;
-  std::string title;
-  std::string path;
-  std::string problem = CheckTitle(title_utf8, &title);
-  if (problem.empty()) problem = CheckBaseName(base_utf8, folder, &path);
-  if (!problem.empty()) return {problem};
+TStatus SaveCaseFile(const TCaseData& data, std::string_view title_utf8, const std::string& path,
+                     TFileSink* sink) {
+  if (TStatus intervals = CheckIntervals(data); !intervals) return intervals;
+  TResult<std::string> title = CheckTitle(title_utf8);
+  if (!title) return std::move(title).Error();
 
+  const std::string::size_type slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
   auto failure = [&](const std::string& reason) {
-    return std::vector<std::string>{"Não foi possível gravar o arquivo \"" +
-                                    std::string(base_utf8) + ".dad\" na pasta \"" +
-                                    FolderForMessages(folder) + "\": " + reason + "!"};
+    TError error = MakeError(TErrc::FileWrite, "Não foi possível gravar o arquivo \"" + name + "\" na pasta \"" +
+                                                   FolderForMessages(folder) + "\": " + reason + "!");
+    error.file = path;
+    return error;
   };
   std::unique_ptr<TFileSink> own;
   if (sink == nullptr) {
@@ -330,7 +334,7 @@ std::vector<std::string> WriteCaseFile(const TCaseData& data, std::string_view t
   bool written = false;
   std::string reason;
   try {
-    written = FormatCaseFile(data, title, [sink](const char* p, std::size_t size) {
+    written = FormatCaseFile(data, *title, [sink](const char* p, std::size_t size) {
       return sink->Write(p, size);
     });
     if (!written) reason = sink->Error();
@@ -349,4 +353,14 @@ std::vector<std::string> WriteCaseFile(const TCaseData& data, std::string_view t
     return failure(reason);
   }
   return {};
+}
+
+TStatus WriteCaseFile(const TCaseData& data, std::string_view title_utf8, std::string_view base_utf8,
+                      std::string_view folder, TFileSink* sink) {
+  // The interval messages come first, as the user corrects those first.
+  if (TStatus intervals = CheckIntervals(data); !intervals) return intervals;
+  if (TResult<std::string> title = CheckTitle(title_utf8); !title) return std::move(title).Error();
+  TResult<std::string> path = CheckBaseName(base_utf8, folder);
+  if (!path) return std::move(path).Error();
+  return SaveCaseFile(data, title_utf8, *path, sink);
 }

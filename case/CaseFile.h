@@ -9,24 +9,25 @@
 #include <vector>
 
 #include "case/CaseData.h"
+#include "case/Status.h"
 
 class TFileSink;
 
-// "Intervalo não informado!" once per interval whose duration is 0.0, in
-// order, then "Carga não informada!" once per interval whose load is 0.0.
-// Past kMaxBoxesPerKind of one kind, one more message counts the rest.
+// TErrc::MissingValues with the details "Intervalo não informado!" once per
+// interval whose duration is 0.0, in order, then "Carga não informada!" once
+// per interval whose load is 0.0 (a window shows one box each). Past
+// kMaxBoxesPerKind of one kind, one more message counts the rest.
 inline constexpr std::size_t kMaxBoxesPerKind = 100;
-std::vector<std::string> CheckIntervals(const TCaseData& data);
+TStatus CheckIntervals(const TCaseData& data);
 
-// Checks the title (UTF-8, as typed) and converts it to the file's code page.
-// Returns an error message, or an empty string and sets *cp1252.
-std::string CheckTitle(std::string_view title_utf8, std::string* cp1252);
+// Checks the title (UTF-8, as typed) and gives it in the file's code page
+// (TErrc::InvalidTitle when it cannot be written).
+TResult<std::string> CheckTitle(std::string_view title_utf8);
 
 // Checks the base name and gives the path "<base>.dad" in `folder` (empty:
-// the process's current folder, and the path stays relative to it).
-// Returns an error message, or an empty string and sets *path.
-std::string CheckBaseName(std::string_view base_utf8, std::string_view folder,
-                          std::string* path);
+// the process's current folder, and the path stays relative to it);
+// TErrc::InvalidName when it cannot be used.
+TResult<std::string> CheckBaseName(std::string_view base_utf8, std::string_view folder);
 
 // The folder as messages name it: absolute, without a trailing "/"
 // ("" gives the current folder).
@@ -42,13 +43,14 @@ bool FormatCaseFile(const TCaseData& data, std::string_view title_bytes,
 // The whole file as one string (tests, small cases).
 std::string FormatCaseFileToString(const TCaseData& data, std::string_view title_bytes);
 
-// "GRAVAR": checks, then writes "<base>.dad" into `folder` (empty: the
-// current folder). Returns the messages for the user, one box each, in
-// order; empty means the file was written. Messages about saving name the
-// file and the folder, as an absolute path. `sink` defaults to the real
-// file system.
-std::vector<std::string> WriteCaseFile(const TCaseData& data,
-                                       std::string_view title_utf8,
-                                       std::string_view base_utf8,
-                                       std::string_view folder = {},
-                                       TFileSink* sink = nullptr);
+// Checks the intervals and the title, then writes the case to `path` through
+// the safe save (FileSink.h). A failure to save is TErrc::FileWrite, and its
+// message names the file and its folder, as an absolute path. `sink`
+// defaults to the real file system.
+TStatus SaveCaseFile(const TCaseData& data, std::string_view title_utf8, const std::string& path,
+                     TFileSink* sink = nullptr);
+
+// "GRAVAR": the checks of SaveCaseFile and of the base name, then the file
+// "<base>.dad" in `folder` (empty: the current folder).
+TStatus WriteCaseFile(const TCaseData& data, std::string_view title_utf8, std::string_view base_utf8,
+                      std::string_view folder = {}, TFileSink* sink = nullptr);

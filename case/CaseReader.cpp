@@ -44,14 +44,23 @@
 
 namespace {
 
+// Thrown inside the reader and turned into its result at the boundary.
 struct TFailure {
-  std::string message;
+  TError error;
 };
 
-[[noreturn]] void Fail(std::string message) { throw TFailure{std::move(message)}; }
+[[noreturn]] void Fail(TErrc code, std::string message) { throw TFailure{MakeError(code, std::move(message))}; }
 
 std::string At(std::uint64_t line, std::uint64_t column) {
   return "Linha " + std::to_string(line) + ", coluna " + std::to_string(column) + ": ";
+}
+
+// A file that is not what the writer writes, at a line and column (1-based).
+[[noreturn]] void Damaged(std::uint64_t line, std::uint64_t column, const std::string& text) {
+  TError error = MakeError(TErrc::DamagedFile, At(line, column) + text);
+  error.line = line;
+  error.column = column;
+  throw TFailure{std::move(error)};
 }
 
 // ---- line sources ------------------------------------------------------
@@ -162,7 +171,7 @@ private:
       const ssize_t n = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
-        Fail("Não foi possível ler o arquivo \"" + path_ + "\": " + FileErrorText(errno) + ".");
+        Fail(TErrc::FileRead, "Não foi possível ler o arquivo \"" + path_ + "\": " + FileErrorText(errno) + ".");
       }
       if (n == 0) eof_ = true;
       end_ += static_cast<std::size_t>(n);
@@ -198,13 +207,13 @@ enum class TProblem : std::uint8_t {
   NotCanonical,  // a number, but not as the writer writes it
 };
 
-struct TError {
+struct TFieldError {
   TProblem problem = TProblem::None;
   std::size_t column = 0;  // 0-based byte offset in the line
   std::string expected;    // for NotCanonical: the writer's text of the value
 };
 
-std::string ProblemText(const TError& e, std::uint64_t values_on_line) {
+std::string ProblemText(const TFieldError& e, std::uint64_t values_on_line) {
   const std::string count = std::to_string(values_on_line);
   const char* expected_word = values_on_line == 1 ? "esperado " : "esperados ";
   switch (e.problem) {
@@ -351,7 +360,7 @@ TField Exp(double& v, int d) { return {TKind::Exp, d, &v}; }
 
 // Matches the fields of a short line from pos on; on failure *error holds
 // the first problem of the first split tried.
-bool MatchFields(std::string_view s, std::size_t pos, std::span<const TField> fields, TError* error) {
+bool MatchFields(std::string_view s, std::size_t pos, std::span<const TField> fields, TFieldError* error) {
   if (fields.empty()) {
     const TProblem p = EndProblem(s, pos);
     if (p == TProblem::None) return true;
@@ -373,7 +382,7 @@ bool MatchFields(std::string_view s, std::size_t pos, std::span<const TField> fi
   bool have_first = false;
   for (std::size_t width : widths) {
     if (width == 11 && !WideIntegerAt(s, pos)) continue;
-    TError attempt;
+    TFieldError attempt;
     const TProblem p = ReadInteger(s, pos, width, static_cast<int32_t*>(f.target), &end, &attempt.expected);
     if (p == TProblem::None && MatchFields(s, end, fields.subspan(1), &attempt)) return true;
     if (p != TProblem::None) {
@@ -424,8 +433,7 @@ bool TitleByte(unsigned char b) {
   const char32_t cp = Cp1252ToCodePoint(b);
   if (cp == 0 && b != 0) return false;
   const std::optional<std::string> utf8 = Cp1252ToUtf8(std::string_view(reinterpret_cast<const char*>(&b), 1));
-  std::string ignored;
-  return utf8 && CheckTitle(*utf8, &ignored).empty();
+  return utf8 && CheckTitle(*utf8).Ok();
 }
 
 // ---- the parser ----------------------------------------------------------
@@ -441,11 +449,11 @@ public:
       if (!TitleByte(b)) {
         char code[8];
         std::snprintf(code, sizeof code, "0x%02X", b);
-        Fail(At(1, i + 1) + "caractere não permitido no título (byte " + code + ").");
+        Damaged(1, i + 1, std::string("caractere não permitido no título (byte ") + code + ").");
       }
     }
     std::optional<std::string> utf8 = Cp1252ToUtf8(title.text);
-    if (!utf8) Fail(At(1, 1) + "caractere não permitido no título.");
+    if (!utf8) Damaged(1, 1, "caractere não permitido no título.");
 
     TCaseData d;
     ReadIntervals(&d);
@@ -467,7 +475,7 @@ public:
     ReadLine({Int(a.iprint)});
     TLine extra;
     if (source_.Next(&extra)) {
-      Fail(At(line_ + 1, 1) + "esperado o fim do arquivo (o caso tem " + std::to_string(expected_lines_) +
+      Damaged(line_ + 1, 1, "esperado o fim do arquivo (o caso tem " + std::to_string(expected_lines_) +
            " linhas).");
     }
     Tick(source_.Total(), true);
@@ -481,7 +489,7 @@ private:
   void Tick(uint64_t done, bool always = false) {
     if (!progress_ || (!always && done < next_tick_)) return;
     next_tick_ = done + kTickBytes;
-    if (!progress_(done, source_.Total())) Fail(kReadCancelled);
+    if (!progress_(done, source_.Total())) Fail(TErrc::Cancelled, kReadCancelled);
   }
 
   TLine NextLine() {
@@ -489,22 +497,22 @@ private:
     Tick(line_start_);
     TLine line;
     if (!source_.Next(&line)) {
-      std::string text = At(line_ + 1, 1) + "o arquivo termina antes do fim do caso";
+      std::string text = "o arquivo termina antes do fim do caso";
       if (expected_lines_ > 0) text += " (esperadas " + std::to_string(expected_lines_) + " linhas)";
-      Fail(text + ".");
+      Damaged(line_ + 1, 1, text + ".");
     }
     ++line_;
-    if (!line.terminated) Fail(At(line_, line.text.size() + 1) + "falta a quebra de linha no fim da linha.");
+    if (!line.terminated) Damaged(line_, line.text.size() + 1, "falta a quebra de linha no fim da linha.");
     return line;
   }
 
-  [[noreturn]] void FailAt(const TError& e, uint64_t values_on_line) {
-    Fail(At(line_, e.column + 1) + ProblemText(e, values_on_line));
+  [[noreturn]] void FailAt(const TFieldError& e, uint64_t values_on_line) {
+    Damaged(line_, e.column + 1, ProblemText(e, values_on_line));
   }
 
   void ReadLine(std::initializer_list<TField> fields) {
     const TLine line = NextLine();
-    TError error;
+    TFieldError error;
     if (!MatchFields(line.text, 0, std::span<const TField>(fields.begin(), fields.size()), &error)) {
       FailAt(error, fields.size());
     }
@@ -516,7 +524,7 @@ private:
     const TLine line = NextLine();
     int32_t n = 0;
     std::size_t pos = 0;
-    TError error;
+    TFieldError error;
     const std::size_t widths[2] = {11, 10};
     TProblem p = TProblem::Missing;
     for (std::size_t width : widths) {
@@ -530,15 +538,15 @@ private:
       error.column = 0;
       FailAt(error, 1);
     }
-    if (n < 1) Fail(At(2, 1) + "o número de intervalos deve ser pelo menos 1.");
+    if (n < 1) Damaged(2, 1, "o número de intervalos deve ser pelo menos 1.");
     const uint64_t un = static_cast<uint64_t>(n);
     const uint64_t needed = un * kMinBytesPerInterval;
     if (needed > source_.Total()) {
-      Fail(At(2, 1) + std::to_string(n) + " intervalos exigem um arquivo de pelo menos " +
+      Damaged(2, 1, std::to_string(n) + " intervalos exigem um arquivo de pelo menos " +
            std::to_string(needed) + " bytes, e este tem " + std::to_string(source_.Total()) + ".");
     }
     expected_lines_ = 9 + 3 * BlockLines(6 * un) + BlockLines(2 * un) + BlockLines(5 * un + 1) + 2;
-    if (!d->Create(n)) Fail(At(2, 1) + "memória insuficiente para " + std::to_string(n) + " intervalos.");
+    if (!d->Create(n)) Fail(TErrc::NoMemory, At(2, 1) + "memória insuficiente para " + std::to_string(n) + " intervalos.");
     ReadValues(line, pos, d->durations.data(), un, un + 1);
     const TLine loads = NextLine();
     ReadValues(loads, 0, d->loads.data(), un, un);
@@ -554,7 +562,7 @@ private:
         pos += 10;
         continue;
       }
-      TError error;
+      TFieldError error;
       std::size_t end = 0;
       error.problem = ReadReal(s, pos, TKind::Fixed, 2, out + i, &end, &error.expected);
       if (error.problem != TProblem::None) {
@@ -576,7 +584,7 @@ private:
       const TLine line = NextLine();
       const uint64_t k = li + 1 < lines ? 8 : count - 8 * (lines - 1);
       if (li == 0) {
-        TError error;
+        TFieldError error;
         std::size_t end = 0;
         error.problem = ReadReal(line.text, 0, TKind::Fixed, 2, target, &end, &error.expected);
         if (error.problem != TProblem::None) FailAt(error, k);
@@ -593,7 +601,7 @@ private:
   [[noreturn]] void Diagnose(std::string_view s, uint64_t k, const std::string& field, const char* name) {
     std::size_t pos = 0;
     for (uint64_t j = 0; j < k; ++j) {
-      TError error;
+      TFieldError error;
       std::size_t end = 0;
       double v = 0.0;
       error.problem = ReadReal(s, pos, TKind::Fixed, 2, &v, &end, &error.expected);
@@ -602,7 +610,7 @@ private:
         FailAt(error, k);
       }
       if (s.substr(pos, end - pos) != field) {
-        Fail(At(line_, pos + 1) + "os valores de " + name + " devem ser todos iguais (esperado \"" + field +
+        Damaged(line_, pos + 1, std::string("os valores de ") + name + " devem ser todos iguais (esperado \"" + field +
              "\").");
       }
       pos = end;
@@ -618,15 +626,17 @@ private:
   uint64_t next_tick_ = 0;
 };
 
-std::string Run(TLineSource& source, TCaseData* data, std::string* title_utf8, const TReadProgress& progress) {
+TError NoMemory() { return MakeError(TErrc::NoMemory, "Memória insuficiente para ler o arquivo."); }
+
+TStatus Run(TLineSource& source, TCaseData* data, std::string* title_utf8, const TReadProgress& progress) {
   try {
     TParser parser(source, progress);
     parser.Parse(data, title_utf8);
-    return std::string();
+    return {};
   } catch (TFailure& failure) {
-    return std::move(failure.message);
+    return std::move(failure.error);
   } catch (const std::bad_alloc&) {
-    return "Memória insuficiente para ler o arquivo.";
+    return NoMemory();
   }
 }
 
@@ -640,16 +650,16 @@ std::string OpenErrorText(int error) {
 
 }  // namespace
 
-std::string ParseCaseFile(std::string_view bytes, TCaseData* data, std::string* title_utf8,
-                          const TReadProgress& progress) {
+TStatus ParseCaseFile(std::string_view bytes, TCaseData* data, std::string* title_utf8,
+                      const TReadProgress& progress) {
   TMemoryLines source(bytes);
   return Run(source, data, title_utf8, progress);
 }
 
-std::string ReadCaseFile(const std::string& path, TCaseData* data, std::string* title_utf8,
-                         const TReadProgress& progress) {
+TStatus ReadCaseFile(const std::string& path, TCaseData* data, std::string* title_utf8,
+                     const TReadProgress& progress) {
   auto cannot = [&path](const std::string& reason) {
-    return "Não foi possível abrir o arquivo \"" + path + "\": " + reason + ".";
+    return MakeError(TErrc::FileOpen, "Não foi possível abrir o arquivo \"" + path + "\": " + reason + ".");
   };
   // Non-blocking, so that a named pipe given as the path cannot hang the
   // open; only regular files are read.
@@ -667,8 +677,14 @@ std::string ReadCaseFile(const std::string& path, TCaseData* data, std::string* 
   if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   try {
     TFileLines source(fd, static_cast<std::uint64_t>(info.st_size), path);
-    return Run(source, data, title_utf8, progress);
+    TStatus status = Run(source, data, title_utf8, progress);
+    if (!status) {
+      TError error = std::move(status).Error();
+      error.file = path;
+      return error;
+    }
+    return status;
   } catch (const std::bad_alloc&) {
-    return "Memória insuficiente para ler o arquivo.";
+    return NoMemory();
   }
 }

@@ -14,8 +14,9 @@
 // not survive a round trip as values, only as bytes: a duration of 0.001 is
 // written "0.00" and reads back as 0.0.
 //
-// A refused file gives one message in Portuguese that names the line and the
-// column (1-based, in bytes) where the reading stopped:
+// A refused file gives TErrc::DamagedFile, with the line and the column
+// (1-based, in bytes) where the reading stopped, and one message in Portuguese
+// that names them:
 //   "Linha 7, coluna 21: esperado um número real."
 //   "Linha 2, coluna 1: o número de intervalos deve ser pelo menos 1."
 //   "Linha 12, coluna 31: os valores de x0 devem ser todos iguais (esperado \"      1.00\")."
@@ -29,9 +30,11 @@
 #include <string_view>
 
 #include "case/CaseData.h"
+#include "case/Status.h"
 
 // Called now and then while reading (at most about every MiB); returns false
-// to cancel. A cancelled read fails with kReadCancelled and keeps nothing.
+// to cancel. A cancelled read fails with TErrc::Cancelled (message
+// kReadCancelled) and keeps nothing.
 using TReadProgress = std::function<bool(std::uint64_t done_bytes, std::uint64_t total_bytes)>;
 
 inline constexpr const char* kReadCancelled = "Leitura cancelada.";
@@ -40,14 +43,16 @@ inline constexpr const char* kReadCancelled = "Leitura cancelada.";
 // load and 25 values of the five vector blocks.
 inline constexpr std::uint64_t kMinBytesPerInterval = 270;
 
-// Parses a whole case file. On success returns "" and fills *data (N, arrays,
-// scalars, parameters) and *title_utf8 (Windows-1252 converted to UTF-8). On
-// failure returns the message and leaves *data and *title_utf8 untouched.
-std::string ParseCaseFile(std::string_view bytes, TCaseData* data, std::string* title_utf8,
-                          const TReadProgress& progress = {});
+// Parses a whole case file. On success fills *data (N, arrays, scalars,
+// parameters) and *title_utf8 (Windows-1252 converted to UTF-8). On failure
+// leaves *data and *title_utf8 untouched. Running out of memory gives
+// TErrc::NoMemory.
+TStatus ParseCaseFile(std::string_view bytes, TCaseData* data, std::string* title_utf8,
+                      const TReadProgress& progress = {});
 
 // The same for a file on disk, read in pieces (the whole file is never held
-// in memory). Failing to open or read the file gives
-// "Não foi possível abrir o arquivo \"<path>\": <reason>." and the like.
-std::string ReadCaseFile(const std::string& path, TCaseData* data, std::string* title_utf8,
-                         const TReadProgress& progress = {});
+// in memory). Failing to open or read the file gives TErrc::FileOpen or
+// TErrc::FileRead with "Não foi possível abrir o arquivo \"<path>\": <reason>."
+// and the like; every failure's `file` is the path.
+TStatus ReadCaseFile(const std::string& path, TCaseData* data, std::string* title_utf8,
+                     const TReadProgress& progress = {});

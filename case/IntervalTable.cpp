@@ -82,7 +82,7 @@ std::string FormatDigits(double value, int digits) {
 
 class Reader {
 public:
-  explicit Reader(TPastedIntervals& out) : out_(out) {}
+  Reader(TPastedIntervals& out, char separator) : out_(out), separator_(separator) {}
 
   // One line, CR LF or LF already cut off. Returns a refusal or "".
   std::string Row(std::size_t row, std::string_view line) {
@@ -90,7 +90,7 @@ public:
     std::size_t count = 0;
     std::size_t start = 0;
     while (true) {
-      const std::size_t tab = line.find('\t', start);
+      const std::size_t tab = line.find(separator_, start);
       const std::string_view cell = line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start);
       if (count < 4) cells[count] = cell;
       ++count;
@@ -156,6 +156,7 @@ private:
   }
 
   TPastedIntervals& out_;
+  char separator_;
   std::size_t columns_ = 0;
   std::size_t point_row_ = 0;  // first row with a decimal point, 0: none yet
   std::size_t comma_row_ = 0;
@@ -174,13 +175,11 @@ void AppendIntervalMemoLine(std::string& out, std::string_view k, std::string_vi
   out += load;
 }
 
-TTableParseResult ParseIntervalTable(std::string_view text, TPastedIntervals* out, std::size_t max_rows,
-                                     const TTableProgress& progress) {
-  TTableParseResult result;
-  auto refuse = [&result](std::string message) {
-    result.status = TTableParse::Refused;
-    result.message = std::move(message);
-    return result;
+TResult<TPastedIntervals> ParseIntervalTable(std::string_view text, const TTableFormat& format,
+                                             const TTableProgress& progress) {
+  const std::size_t max_rows = format.max_rows;
+  auto refuse = [](std::string message, TErrc code = TErrc::InvalidTable) {
+    return MakeError(code, std::move(message));
   };
   // The table ends with the line that holds its last non-blank character.
   std::size_t last = text.size();
@@ -191,21 +190,22 @@ TTableParseResult ParseIntervalTable(std::string_view text, TPastedIntervals* ou
   const std::string_view table = text.substr(0, end);
   const std::size_t rows = 1 + static_cast<std::size_t>(std::count(table.begin(), table.end(), '\n'));
   if (rows > max_rows)
-    return refuse("A tabela tem " + RowText(rows) + " linhas; cabem no máximo " + RowText(max_rows) + " intervalos.");
+    return refuse("A tabela tem " + RowText(rows) + " linhas; cabem no máximo " + RowText(max_rows) + " intervalos.",
+                  TErrc::OutOfRange);
 
   TPastedIntervals pasted;
   pasted.rows = rows;
   pasted.durations = TIntervalArray::Zeros(rows);
   pasted.loads = TIntervalArray::Zeros(rows);
   if (pasted.durations.size() != rows || pasted.loads.size() != rows)
-    return refuse("Não há memória para uma tabela de " + RowText(rows) + " intervalos.");
+    return refuse("Não há memória para uma tabela de " + RowText(rows) + " intervalos.", TErrc::NoMemory);
   try {
     pasted.memo_lines.reserve(table.size() + rows * 62);  // 50 blanks, k, "\n" per row
   } catch (const std::bad_alloc&) {
-    return refuse("Não há memória para uma tabela de " + RowText(rows) + " intervalos.");
+    return refuse("Não há memória para uma tabela de " + RowText(rows) + " intervalos.", TErrc::NoMemory);
   }
 
-  Reader reader(pasted);
+  Reader reader(pasted, format.cell_separator);
   std::size_t pos = 0;
   for (std::size_t row = 1; row <= rows; ++row) {
     std::size_t nl = table.find('\n', pos);
@@ -215,13 +215,10 @@ TTableParseResult ParseIntervalTable(std::string_view text, TPastedIntervals* ou
     std::string message = reader.Row(row, line);
     if (!message.empty()) return refuse(std::move(message));
     pos = nl + 1;
-    if (progress && row % kTableProgressRows == 0 && !progress(row, rows)) {
-      result.status = TTableParse::Stopped;
-      return result;
-    }
+    if (progress && row % kTableProgressRows == 0 && !progress(row, rows))
+      return refuse("Leitura da tabela cancelada.", TErrc::Cancelled);
   }
-  *out = std::move(pasted);
-  return result;
+  return pasted;
 }
 
 std::string TableValueText(double value) {

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "case/CaseData.h"
+#include "case/Status.h"
 
 // Called now and then during long work with the rows done so far and the
 // total; returning false stops the work (the caller then gets nothing).
@@ -35,11 +36,10 @@ struct TPastedIntervals {
   std::string memo_lines;
 };
 
-enum class TTableParse { Ok, Refused, Stopped };
-
-struct TTableParseResult {
-  TTableParse status = TTableParse::Ok;
-  std::string message;  // set when Refused
+// How a table's text is laid out; the clipboard's by default.
+struct TTableFormat {
+  char cell_separator = '\t';  // a CSV file's is ';' or ','
+  std::size_t max_rows = std::numeric_limits<int32_t>::max();
 };
 
 // Reads the clipboard's text into rows. Each cell is a number in the window's
@@ -57,12 +57,13 @@ struct TTableParseResult {
 //     (and the other way round): one text uses one decimal mark, so a
 //     thousands separator such as "1.500,5" next to "2.000" is not misread;
 //   "A área de transferência não contém uma tabela de intervalos."
-//   "A tabela tem 3000000000 linhas; cabem no máximo 2147483647 intervalos."
-//   "Não há memória para uma tabela de 2000000000 intervalos."
+// all with TErrc::InvalidTable, and
+//   "A tabela tem 3000000000 linhas; cabem no máximo 2147483647 intervalos."  (TErrc::OutOfRange)
+//   "Não há memória para uma tabela de 2000000000 intervalos."                (TErrc::NoMemory)
 // A quoted cell longer than 40 characters is cut, with "..." after it.
-TTableParseResult ParseIntervalTable(std::string_view text, TPastedIntervals* out,
-                                     std::size_t max_rows = std::numeric_limits<int32_t>::max(),
-                                     const TTableProgress& progress = {});
+// Stopped by the progress callback: TErrc::Cancelled.
+TResult<TPastedIntervals> ParseIntervalTable(std::string_view text, const TTableFormat& format = {},
+                                             const TTableProgress& progress = {});
 
 // Appends the line "OK" logs for an interval: six blanks, the interval
 // number, 22 blanks, the duration text, 22 blanks, the load text.

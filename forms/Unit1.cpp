@@ -298,10 +298,10 @@ void TForm1::Memo1DblClick(TObject*) {
 // "GRAVAR": one message box per problem found; no box on success. An opened
 // case is saved into its own folder, a new one into the current folder.
 void TForm1::Button1Click(TObject*) {
-  for (const std::string& message :
-       WriteCaseFile(CaseData, LabeledEdit22->Text(), LabeledEdit21->Text(), case_folder_)) {
-    ShowError(message);
-  }
+  const TStatus saved = WriteCaseFile(CaseData, LabeledEdit22->Text(), LabeledEdit21->Text(), case_folder_);
+  if (saved) return;
+  if (saved.Error().details.empty()) ShowError(saved.Error().message);
+  for (const std::string& message : saved.Error().details) ShowError(message);
 }
 
 // A new dialog for every press, destroyed however it was closed.
@@ -416,14 +416,14 @@ void TForm1::PasteIntervalTable(TObject*) {
   {
     const std::string text = ClipboardText();
     TProgress progress(this, "Lendo a tabela de intervalos...", true);
-    const TTableParseResult read = ParseIntervalTable(
-        text, &rows, static_cast<std::size_t>(std::numeric_limits<int32_t>::max()),
-        [&progress](std::size_t done, std::size_t total) { return progress.Step(done, total); });
-    if (read.status == TTableParse::Stopped) return;
-    if (read.status == TTableParse::Refused) {
-      ShowError(read.message);
+    TResult<TPastedIntervals> read = ParseIntervalTable(
+        text, {}, [&progress](std::size_t done, std::size_t total) { return progress.Step(done, total); });
+    if (read.Code() == TErrc::Cancelled) return;
+    if (!read) {
+      ShowError(read.Error().message);
       return;
     }
+    rows = std::move(read).Value();
   }
   const auto count = static_cast<int32_t>(rows.rows);
   if (count != CaseData.N) {
@@ -527,17 +527,17 @@ bool TForm1::OpenCaseFile(const std::string& path) {
   TCaseData data;
   std::string title;
   std::string memo;
-  std::string message;
+  TStatus read;
   bool finished = false;
   {
     TProgress progress(this, "Abrindo o caso \"" + std::filesystem::path(path).filename().string() + "\"...", true);
     finished = progress.RunInWorker([&](const TProgress::TReport& report) {
-      message = ReadCaseFile(path, &data, &title, [&report](uint64_t done, uint64_t total) {
+      read = ReadCaseFile(path, &data, &title, [&report](uint64_t done, uint64_t total) {
         return report(static_cast<std::size_t>(kReadShare * kBar * static_cast<double>(done) /
                                                 static_cast<double>(total > 0 ? total : 1)),
                       kBar);
       });
-      if (!message.empty()) return;
+      if (!read) return;
       const double lines = data.N;
       MemoText(data, [&report, lines](int32_t k) {
         return report(static_cast<std::size_t>(kBar * (kReadShare + (1.0 - kReadShare) * k / lines)), kBar);
@@ -545,8 +545,8 @@ bool TForm1::OpenCaseFile(const std::string& path) {
     });
   }
   if (!finished) return false;  // cancelled: nothing changed
-  if (!message.empty()) {
-    ShowError(message);
+  if (!read) {
+    ShowError(read.Error().message);
     return false;
   }
   case_folder_ = FolderOf(path);

@@ -47,9 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (int32_t* v : {&d.alg.nu, &d.alg.nd, &d.alg.klim, &d.alg.Maxit, &d.alg.iprint}) *v = in.Take<int32_t>();
 
-  std::string title_bytes;
   const std::string typed(reinterpret_cast<const char*>(in.p), in.n);
-  if (!CheckTitle(typed, &title_bytes).empty()) title_bytes.clear();
+  const TResult<std::string> checked = CheckTitle(typed);
+  const std::string title_bytes = checked ? *checked : std::string();
   for (const char c : title_bytes) {
     // Nothing that ends the title's line or the text for its reader.
     FUZZ_CHECK(c != '\n' && c != '\v' && c != '\f' && c != '\r' && c != '\0' && c != '\x1a',

@@ -54,18 +54,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   TCaseData d;
   std::string title = "untouched";
-  const std::string message = ParseCaseFile(bytes, &d, &title);
-  if (!message.empty()) {
+  const TStatus read = ParseCaseFile(bytes, &d, &title);
+  if (!read) {
+    const std::string& message = read.Error().message;
     FUZZ_CHECK(Shaped(message), "message of the wrong shape: %s", message.c_str());
     FUZZ_CHECK(title == "untouched" && d.N == 1 && d.durations.size() == 0, "a refused file changed the record");
     return 0;
   }
-  std::string cp1252;
-  FUZZ_CHECK(CheckTitle(title, &cp1252).empty(), "the title read cannot be written: %s", title.c_str());
+  const TResult<std::string> cp1252 = CheckTitle(title);
+  FUZZ_CHECK(cp1252.Ok(), "the title read cannot be written: %s", title.c_str());
   FUZZ_CHECK(d.N >= 1 && d.durations.size() == static_cast<std::size_t>(d.N) &&
                  d.loads.size() == static_cast<std::size_t>(d.N),
              "N = %d with arrays of %zu and %zu", d.N, d.durations.size(), d.loads.size());
-  const std::string again = FormatCaseFileToString(d, cp1252);
+  const std::string again = FormatCaseFileToString(d, *cp1252);
   FUZZ_CHECK(again == WithCrLf(bytes), "accepted %zu bytes that write back as %zu other bytes", size, again.size());
   return 0;
 }

@@ -14,6 +14,7 @@
 
 #include "case/CaseData.h"
 #include "case/CaseFile.h"
+#include "tests/case/StatusText.h"
 
 namespace {
 
@@ -312,50 +313,50 @@ TEST(CaseFileChecks, IntervalMessages) {
       d.SetDuration(static_cast<int32_t>(i + 1), r.durations[i]);
       d.SetLoad(static_cast<int32_t>(i + 1), r.loads[i]);
     }
-    EXPECT_EQ(CheckIntervals(d), r.messages);
+    EXPECT_EQ(MessagesOf(CheckIntervals(d)), r.messages);
   }
 }
 
 TEST_F(CaseFileTest, MissingDurationWritesNothing) {
   TCaseData d = Example();
   d.SetDuration(1, 0.0);
-  EXPECT_EQ(WriteCaseFile(d, "t", "caso1"),
+  EXPECT_EQ(MessagesOf(WriteCaseFile(d, "t", "caso1")),
             std::vector<std::string>{"Intervalo não informado!"});
   EXPECT_TRUE(Entries().empty());
   // An existing file of that name is left alone too.
   WriteFile("caso1.dad", "antigo\r\n");
-  EXPECT_EQ(WriteCaseFile(d, "t", "caso1").size(), 1u);
+  EXPECT_EQ(MessagesOf(WriteCaseFile(d, "t", "caso1")).size(), 1u);
   EXPECT_EQ(ReadFile("caso1.dad"), "antigo\r\n");
   EXPECT_EQ(Entries(), std::vector<std::string>{"caso1.dad"});
 }
 
 TEST_F(CaseFileTest, WritesAndOverwritesTheFile) {
   WriteFile("caso1.dad", "antigo conteúdo, mais longo que nada\r\n");
-  EXPECT_TRUE(WriteCaseFile(Example(), "Caso exemplo", "caso1").empty());
+  EXPECT_TRUE(MessagesOf(WriteCaseFile(Example(), "Caso exemplo", "caso1")).empty());
   EXPECT_EQ(ReadFile("caso1.dad"), ReadFile(fs::path(ZK_GOLDEN_DIR) / "caso_exemplo.dad"));
   EXPECT_EQ(Entries(), std::vector<std::string>{"caso1.dad"});
 }
 
 TEST_F(CaseFileTest, EmptyBaseNameGivesDotDad) {
-  EXPECT_TRUE(WriteCaseFile(Example(), "", "").empty());
+  EXPECT_TRUE(MessagesOf(WriteCaseFile(Example(), "", "")).empty());
   EXPECT_EQ(Entries(), std::vector<std::string>{".dad"});
   EXPECT_EQ(ReadFile(".dad").substr(0, 2), "\r\n");
 }
 
 TEST_F(CaseFileTest, BaseNameStaysUtf8AndTitleBecomesCp1252) {
-  EXPECT_TRUE(WriteCaseFile(Example(), "Geração € — teste", "ação").empty());
+  EXPECT_TRUE(MessagesOf(WriteCaseFile(Example(), "Geração € — teste", "ação")).empty());
   EXPECT_EQ(Entries(), std::vector<std::string>{"ação.dad"});
   EXPECT_EQ(ReadFile("ação.dad").substr(0, 19), "Gera\xE7\xE3o \x80 \x97 teste\r\n");
 }
 
 TEST_F(CaseFileTest, NewFileGetsUsualPermissionsAndKeepsExistingOnes) {
   const mode_t old_mask = umask(022);
-  EXPECT_TRUE(WriteCaseFile(Example(), "t", "novo").empty());
+  EXPECT_TRUE(MessagesOf(WriteCaseFile(Example(), "t", "novo")).empty());
   struct stat info;
   ASSERT_EQ(stat("novo.dad", &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0644u);
   ASSERT_EQ(chmod("novo.dad", 0600), 0);
-  EXPECT_TRUE(WriteCaseFile(Example(), "t", "novo").empty());
+  EXPECT_TRUE(MessagesOf(WriteCaseFile(Example(), "t", "novo")).empty());
   ASSERT_EQ(stat("novo.dad", &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0600u);
   umask(old_mask);
@@ -391,7 +392,7 @@ TEST_F(CaseFileTest, RefusedTitlesAndNamesWriteNothing) {
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
-    const std::vector<std::string> messages = WriteCaseFile(Example(), r.title, r.base);
+    const std::vector<std::string> messages = MessagesOf(WriteCaseFile(Example(), r.title, r.base));
     ASSERT_EQ(messages.size(), 1u);
     for (const auto& part : r.must_contain) {
       EXPECT_NE(messages[0].find(part), std::string::npos) << messages[0];
@@ -405,7 +406,7 @@ TEST_F(CaseFileTest, RefusedTitlesAndNamesWriteNothing) {
 // line; they are written as typed.
 TEST_F(CaseFileTest, ControlCharactersThatKeepTheLineAreWritten) {
   const std::string title = "a\tb\x1b c\x7f\x01\x1f";
-  ASSERT_TRUE(WriteCaseFile(Example(), title, "caso1").empty());
+  ASSERT_TRUE(MessagesOf(WriteCaseFile(Example(), title, "caso1")).empty());
   const std::string file = ReadFile("caso1.dad");
   EXPECT_EQ(file.substr(0, title.size() + 2), title + "\r\n");
   EXPECT_EQ(file.substr(title.size()), FormatCaseFileToString(Example(), ""));
@@ -428,27 +429,27 @@ TEST(CaseFileChecks, TitleConversion) {
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
     std::string out = "unchanged";
-    EXPECT_EQ(CheckTitle(r.utf8, &out), "");
+    EXPECT_EQ(MessageOf(CheckTitle(r.utf8), &out), "");
     EXPECT_EQ(out, r.cp1252);
   }
 }
 
 TEST(CaseFileChecks, BaseNamePath) {
   std::string path;
-  EXPECT_EQ(CheckBaseName("caso1", {}, &path), "");
+  EXPECT_EQ(MessageOf(CheckBaseName("caso1", {}), &path), "");
   EXPECT_EQ(path, "caso1.dad");
-  EXPECT_EQ(CheckBaseName("", {}, &path), "");
+  EXPECT_EQ(MessageOf(CheckBaseName("", {}), &path), "");
   EXPECT_EQ(path, ".dad");
-  EXPECT_EQ(CheckBaseName("..", {}, &path), "");  // "...dad" stays in this folder
+  EXPECT_EQ(MessageOf(CheckBaseName("..", {}), &path), "");  // "...dad" stays in this folder
   EXPECT_EQ(path, "...dad");
-  EXPECT_EQ(CheckBaseName("caso1", "/home/u/estudos", &path), "");
+  EXPECT_EQ(MessageOf(CheckBaseName("caso1", "/home/u/estudos"), &path), "");
   EXPECT_EQ(path, "/home/u/estudos/caso1.dad");
-  EXPECT_EQ(CheckBaseName("caso1", "/", &path), "");
+  EXPECT_EQ(MessageOf(CheckBaseName("caso1", "/"), &path), "");
   EXPECT_EQ(path, "/caso1.dad");
-  EXPECT_EQ(CheckBaseName("x", "rel/sub/", &path), "");
+  EXPECT_EQ(MessageOf(CheckBaseName("x", "rel/sub/"), &path), "");
   EXPECT_EQ(path, "rel/sub/x.dad");
   path = "unchanged";
-  EXPECT_EQ(CheckBaseName("a/b", "/home/u/estudos", &path),
+  EXPECT_EQ(MessageOf(CheckBaseName("a/b", "/home/u/estudos"), &path),
             "O nome do arquivo não pode conter \"/\": o arquivo é gravado na pasta "
             "\"/home/u/estudos\"!");
   EXPECT_EQ(path, "unchanged");
@@ -459,18 +460,18 @@ TEST(CaseFileChecks, BaseNamePath) {
 TEST_F(CaseFileTest, SavesIntoTheGivenFolder) {
   fs::create_directories("estudos/b");
   const std::string golden = ReadFile(fs::path(ZK_GOLDEN_DIR) / "caso_exemplo.dad");
-  EXPECT_TRUE(WriteCaseFile(Example(), "Caso exemplo", "caso1", "estudos").empty());
-  EXPECT_TRUE(WriteCaseFile(Example(), "Caso exemplo", "caso2", (dir_ / "estudos/b/").string())
+  EXPECT_TRUE(MessagesOf(WriteCaseFile(Example(), "Caso exemplo", "caso1", "estudos")).empty());
+  EXPECT_TRUE(MessagesOf(WriteCaseFile(Example(), "Caso exemplo", "caso2", (dir_ / "estudos/b/").string()))
                   .empty());
   EXPECT_EQ(ReadFile("estudos/caso1.dad"), golden);
   EXPECT_EQ(ReadFile("estudos/b/caso2.dad"), golden);
   EXPECT_EQ(Entries(), std::vector<std::string>{"estudos"});
 
   const std::string here = fs::current_path().string();
-  EXPECT_EQ(WriteCaseFile(Example(), "t", "caso1", "estudos/../falta"),
+  EXPECT_EQ(MessagesOf(WriteCaseFile(Example(), "t", "caso1", "estudos/../falta")),
             std::vector<std::string>{"Não foi possível gravar o arquivo \"caso1.dad\" na pasta \"" +
                                      here + "/falta\": a pasta não existe!"});
-  EXPECT_EQ(WriteCaseFile(Example(), "t", "a/b"),
+  EXPECT_EQ(MessagesOf(WriteCaseFile(Example(), "t", "a/b")),
             std::vector<std::string>{"O nome do arquivo não pode conter \"/\": o arquivo é "
                                      "gravado na pasta \"" + here + "\"!"});
   EXPECT_EQ(FolderForMessages(""), here);
@@ -482,7 +483,7 @@ TEST(CaseFileChecks, ALongEmptyTableGivesAHundredBoxesPerKindAndACount) {
   TCaseData d;
   ASSERT_TRUE(d.Create(1000000));
   d.durations[5] = 1;  // one duration known: 999,999 missing
-  const std::vector<std::string> m = CheckIntervals(d);
+  const std::vector<std::string> m = MessagesOf(CheckIntervals(d));
   ASSERT_EQ(m.size(), 2 * kMaxBoxesPerKind + 2);
   EXPECT_EQ(m[0], "Intervalo não informado!");
   EXPECT_EQ(m[kMaxBoxesPerKind - 1], "Intervalo não informado!");
@@ -495,7 +496,7 @@ TEST(CaseFileChecks, ExactlyAHundredMissingNeedNoCount) {
   TCaseData d;
   ASSERT_TRUE(d.Create(static_cast<int32_t>(kMaxBoxesPerKind)));
   for (std::size_t i = 0; i < kMaxBoxesPerKind; ++i) d.loads[i] = 1;
-  const std::vector<std::string> m = CheckIntervals(d);
+  const std::vector<std::string> m = MessagesOf(CheckIntervals(d));
   ASSERT_EQ(m.size(), kMaxBoxesPerKind);
   EXPECT_EQ(m.back(), "Intervalo não informado!");
 }

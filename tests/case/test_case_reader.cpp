@@ -19,6 +19,7 @@
 #include "case/CaseData.h"
 #include "case/CaseFile.h"
 #include "case/CaseReader.h"
+#include "tests/case/StatusText.h"
 #include "case/Cp1252.h"
 #include "case/FileNumber.h"
 
@@ -39,7 +40,7 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
 // The file as the writer writes it for a title typed in the window (UTF-8).
 std::string Written(const TCaseData& d, const std::string& title_utf8) {
   std::string cp1252;
-  EXPECT_EQ(CheckTitle(title_utf8, &cp1252), "") << title_utf8;
+  EXPECT_EQ(MessageOf(CheckTitle(title_utf8), &cp1252), "") << title_utf8;
   return FormatCaseFileToString(d, cp1252);
 }
 
@@ -119,7 +120,7 @@ public:
       const char byte = static_cast<char>(Pick(0x100));
       const std::optional<std::string> utf8 = Cp1252ToUtf8(std::string_view(&byte, 1));
       std::string ignored;
-      if (utf8 && CheckTitle(*utf8, &ignored).empty()) {
+      if (utf8 && MessageOf(CheckTitle(*utf8), &ignored).empty()) {
         text += *utf8;
         ++n;
       }
@@ -192,7 +193,7 @@ TEST(CaseReader, GoldenExampleReadsAndWritesBackByteForByte) {
   for (const std::string& bytes : {golden, WithLf(golden)}) {
     TCaseData d;
     std::string title;
-    ASSERT_EQ(ParseCaseFile(bytes, &d, &title), "");
+    ASSERT_EQ(MessageOf(ParseCaseFile(bytes, &d, &title)), "");
     EXPECT_EQ(title, "Caso exemplo");
     ASSERT_EQ(d.N, 2);
     EXPECT_EQ(d.durations[0], 10.0);
@@ -223,7 +224,7 @@ TEST(CaseReader, RoundTripOfRandomRecords) {
     const bool lf = r % 4 == 3;
     TCaseData back;
     std::string back_title;
-    const std::string error = ParseCaseFile(lf ? WithLf(bytes) : bytes, &back, &back_title);
+    const std::string error = MessageOf(ParseCaseFile(lf ? WithLf(bytes) : bytes, &back, &back_title));
     ASSERT_EQ(error, "") << "record " << r << ", N = " << d.N;
     ASSERT_EQ(back_title, title) << "record " << r;
     ASSERT_EQ(Written(back, back_title), bytes) << "record " << r;
@@ -277,7 +278,7 @@ TEST(CaseReader, AcceptsTheWritersCorners) {
     ASSERT_NE(bytes.find(row.text), std::string::npos) << bytes;
     TCaseData back;
     std::string title;
-    ASSERT_EQ(ParseCaseFile(bytes, &back, &title), "");
+    ASSERT_EQ(MessageOf(ParseCaseFile(bytes, &back, &title)), "");
     EXPECT_EQ(Written(back, title), bytes);
     EXPECT_EQ(back.alg.nu, d.alg.nu);
     EXPECT_EQ(back.alg.nd, d.alg.nd);
@@ -375,7 +376,12 @@ TEST(CaseReader, RefusesWithOneMessageNamingLineAndColumn) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     std::string title = "kept";
-    EXPECT_EQ(ParseCaseFile(row.bytes, &keep, &title), row.message);
+    const TStatus status = ParseCaseFile(row.bytes, &keep, &title);
+    EXPECT_EQ(MessageOf(status), row.message);
+    // The place is also given apart, for programs: the message's own numbers.
+    ASSERT_EQ(status.Code(), TErrc::DamagedFile);
+    EXPECT_EQ(std::string(row.message).rfind("Linha " + std::to_string(status.Error().line) + ", coluna " +
+                                    std::to_string(status.Error().column) + ": ", 0), 0u);
     EXPECT_EQ(title, "kept");
     EXPECT_EQ(FormatCaseFileToString(keep, title), keep_bytes);
   }
@@ -413,7 +419,7 @@ TEST(CaseReader, DamagedFilesAreRefusedOrRewrittenExactly) {
     }
     TCaseData d;
     std::string title;
-    const std::string message = ParseCaseFile(bytes, &d, &title);
+    const std::string message = MessageOf(ParseCaseFile(bytes, &d, &title));
     if (message.empty()) {
       ++accepted;
       ASSERT_EQ(Written(d, title), WithCrLf(bytes)) << "mutation " << m;
@@ -465,10 +471,10 @@ TEST_F(CaseReaderFiles, ReadsInPiecesWithProgressAndCancel) {
   std::vector<std::pair<uint64_t, uint64_t>> calls;
   TCaseData back;
   std::string title;
-  ASSERT_EQ(ReadCaseFile(path.string(), &back, &title, [&](uint64_t done, uint64_t total) {
+  ASSERT_EQ(MessageOf(ReadCaseFile(path.string(), &back, &title, [&](uint64_t done, uint64_t total) {
               calls.emplace_back(done, total);
               return true;
-            }),
+            })),
             "");
   EXPECT_EQ(title, "Caso grande ação");
   EXPECT_EQ(Written(back, title), bytes);
@@ -485,9 +491,10 @@ TEST_F(CaseReaderFiles, ReadsInPiecesWithProgressAndCancel) {
   TCaseData keep;
   ASSERT_TRUE(keep.Create(1));
   std::string keep_title = "kept";
-  EXPECT_EQ(ReadCaseFile(path.string(), &keep, &keep_title,
-                         [&](uint64_t done, uint64_t total) { return done < total / 2; }),
-            kReadCancelled);
+  const TStatus cancelled = ReadCaseFile(path.string(), &keep, &keep_title,
+                                        [&](uint64_t done, uint64_t total) { return done < total / 2; });
+  EXPECT_EQ(cancelled.Code(), TErrc::Cancelled);
+  EXPECT_EQ(MessageOf(cancelled), kReadCancelled);
   EXPECT_EQ(keep.N, 1);
   EXPECT_EQ(keep_title, "kept");
 }
@@ -507,7 +514,7 @@ TEST_F(CaseReaderFiles, FilesThatCannotBeRead) {
   for (const auto& row : rows) {
     TCaseData d;
     std::string title;
-    EXPECT_EQ(ReadCaseFile(row.path.string(), &d, &title),
+    EXPECT_EQ(MessageOf(ReadCaseFile(row.path.string(), &d, &title)),
               "Não foi possível abrir o arquivo \"" + row.path.string() + "\": " + row.reason + ".");
   }
 }
@@ -534,7 +541,7 @@ TEST_F(CaseReaderFiles, CountBeyondMemoryIsRefused) {
     if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
     TCaseData d;
     std::string title;
-    const std::string message = ReadCaseFile(path.string(), &d, &title);
+    const std::string message = MessageOf(ReadCaseFile(path.string(), &d, &title));
     _exit(message == "Linha 2, coluna 1: memória insuficiente para 100000000 intervalos." ? 0 : 1);
   }
   int status = 0;

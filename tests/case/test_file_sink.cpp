@@ -26,6 +26,7 @@
 
 #include "case/CaseData.h"
 #include "case/CaseFile.h"
+#include "tests/case/StatusText.h"
 #include "case/FileSink.h"
 
 namespace {
@@ -166,7 +167,7 @@ TEST_F(FileSinkTest, FailureAtEveryOperationOfTheSink) {
     PutOld();
     auto real = MakeAtomicFileSink();
     TFailingSink sink(*real, n);
-    const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso", {}, &sink);
+    const std::vector<std::string> messages = MessagesOf(WriteCaseFile(d, "caso", "caso", {}, &sink));
     if (CheckOutcome(messages, expected)) {
       EXPECT_EQ(n, sink.operations() + 1);
       break;
@@ -321,7 +322,7 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
       PutOld();
       TInjection injection{r.kind, n, r.error};
       g_injection = &injection;
-      const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso");
+      const std::vector<std::string> messages = MessagesOf(WriteCaseFile(d, "caso", "caso"));
       g_injection = nullptr;
       const bool saved = CheckOutcome(messages, expected);
       if (!injection.hit) {
@@ -393,7 +394,7 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOnEveryWayOfSaving) {
         g_conditions = way.conditions;
         TInjection injection{static_cast<TInjection::Kind>(kind), n, EIO};
         g_injection = &injection;
-        const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso");
+        const std::vector<std::string> messages = MessagesOf(WriteCaseFile(d, "caso", "caso"));
         g_injection = nullptr;
         g_conditions = {};
         EXPECT_EQ(Tree(dir_), tree) << "a name left behind, lost or split";
@@ -445,7 +446,7 @@ TEST_F(FileSinkTest, InterruptedAndShortWritesStillSaveEverything) {
   };
   const TCaseData d = Case(3000);
   const std::string expected = FormatCaseFileToString(d, "caso");
-  EXPECT_TRUE(WriteCaseFile(d, "caso", "caso").empty());
+  EXPECT_TRUE(MessagesOf(WriteCaseFile(d, "caso", "caso")).empty());
   EXPECT_EQ(ReadFile("caso.dad"), expected);
   EXPECT_GT(state.calls, 200);
   EXPECT_EQ(Entries(), std::vector<std::string>{"caso.dad"});
@@ -502,7 +503,7 @@ TEST_F(FileSinkTest, FileSizeLimitInAChildProcess) {
     signal(SIGXFSZ, SIG_IGN);
     struct rlimit limit = {64 * 1024, 64 * 1024};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(10);
-    const std::vector<std::string> messages = WriteCaseFile(d, "caso", "caso");
+    const std::vector<std::string> messages = MessagesOf(WriteCaseFile(d, "caso", "caso"));
     if (messages.size() != 1) _exit(11);
     if (messages[0].rfind(Prefix(), 0) != 0) _exit(12);
     if (messages[0].find("tamanho máximo") == std::string::npos) _exit(13);
@@ -515,7 +516,7 @@ TEST_F(FileSinkTest, FileSizeLimitInAChildProcess) {
   EXPECT_EQ(ReadFile("caso.dad"), kOld);
   EXPECT_EQ(Entries(), std::vector<std::string>{"caso.dad"});
   // Without the limit the same save goes through.
-  EXPECT_TRUE(WriteCaseFile(d, "caso", "caso").empty());
+  EXPECT_TRUE(MessagesOf(WriteCaseFile(d, "caso", "caso")).empty());
   EXPECT_EQ(ReadFile("caso.dad"), FormatCaseFileToString(d, "caso"));
 }
 
@@ -583,7 +584,7 @@ TEST_F(SaveTargetTest, ReadOnlyFileIsRefusedAndKept) {
   fs::create_symlink("caso.dad", "elo.dad");
   const ino_t inode = Stat("caso.dad").st_ino;
   for (const char* name : {"caso", "elo"}) {
-    EXPECT_EQ(WriteCaseFile(data_, "t", name),
+    EXPECT_EQ(MessagesOf(WriteCaseFile(data_, "t", name)),
               std::vector<std::string>{
                   Failure(std::string(name) + ".dad", dir_, "permissão negada")});
   }
@@ -622,7 +623,7 @@ TEST_F(SaveTargetTest, SymbolicLinksAreFollowedAndKept) {
     std::vector<std::string> tree = Tree(dir_);
     if (!r.file_exists) tree.push_back(r.file);
     std::sort(tree.begin(), tree.end());
-    EXPECT_TRUE(WriteCaseFile(data_, "t", "caso", r.folder).empty());
+    EXPECT_TRUE(MessagesOf(WriteCaseFile(data_, "t", "caso", r.folder)).empty());
     EXPECT_EQ(Tree(dir_), tree);  // the links stay, nothing is left beside them
     EXPECT_EQ(ReadFile(r.file), expected_);
     if (r.file_exists) {
@@ -632,7 +633,7 @@ TEST_F(SaveTargetTest, SymbolicLinksAreFollowedAndKept) {
   fs::create_symlink("b.dad", "a.dad");
   fs::create_symlink("a.dad", "b.dad");
   const std::vector<std::string> tree = Tree(dir_);
-  EXPECT_EQ(WriteCaseFile(data_, "t", "a"),
+  EXPECT_EQ(MessagesOf(WriteCaseFile(data_, "t", "a")),
             std::vector<std::string>{
                 Failure("a.dad", dir_, "há links simbólicos demais no caminho")});
   EXPECT_EQ(Tree(dir_), tree);
@@ -643,7 +644,7 @@ TEST_F(SaveTargetTest, FileWithSeveralNamesIsWrittenInPlace) {
   fs::create_directory("outra");
   fs::create_hard_link("caso.dad", "outra/copia.dad");
   const ino_t inode = Stat("caso.dad").st_ino;
-  EXPECT_TRUE(WriteCaseFile(data_, "t", "caso").empty());
+  EXPECT_TRUE(MessagesOf(WriteCaseFile(data_, "t", "caso")).empty());
   EXPECT_EQ(ReadFile("outra/copia.dad"), expected_);
   EXPECT_EQ(Stat("caso.dad").st_ino, inode);
   EXPECT_EQ(Tree(dir_), (std::vector<std::string>{"caso.dad #2", "outra", "outra/copia.dad #2"}));
@@ -664,9 +665,9 @@ TEST_F(SaveTargetTest, FolderThatTakesNoNewFile) {
   const ino_t inode = Stat(folder / "caso.dad").st_ino;
   const std::vector<std::string> messages = InChild(
       [&] {
-        std::vector<std::string> m = WriteCaseFile(data_, "t", "caso", folder.string());
+        std::vector<std::string> m = MessagesOf(WriteCaseFile(data_, "t", "caso", folder.string()));
         m.push_back("--");
-        for (const auto& n : WriteCaseFile(data_, "t", "novo", folder.string())) m.push_back(n);
+        for (const auto& n : MessagesOf(WriteCaseFile(data_, "t", "novo", folder.string()))) m.push_back(n);
         return m;
       },
       true);
@@ -687,7 +688,7 @@ TEST_F(SaveTargetTest, OtherUsersFileInAStickyFolder) {
   WriteFile(folder / "caso.dad", kOld);
   ASSERT_EQ(chmod((folder / "caso.dad").c_str(), 0666), 0);
   const ino_t inode = Stat(folder / "caso.dad").st_ino;
-  EXPECT_EQ(InChild([&] { return WriteCaseFile(data_, "t", "caso", folder.string()); }, true),
+  EXPECT_EQ(InChild([&] { return MessagesOf(WriteCaseFile(data_, "t", "caso", folder.string())); }, true),
             std::vector<std::string>{});
   EXPECT_EQ(ReadFile(folder / "caso.dad"), expected_);
   EXPECT_EQ(Stat(folder / "caso.dad").st_ino, inode);
@@ -702,7 +703,7 @@ TEST_F(SaveTargetTest, ReplacedFileKeepsOwnerGroupAndPermissions) {
   const gid_t group = NobodyGid();
   ASSERT_EQ(chown("caso.dad", owner, group), 0);
   const ino_t inode = Stat("caso.dad").st_ino;
-  EXPECT_TRUE(WriteCaseFile(data_, "t", "caso").empty());
+  EXPECT_TRUE(MessagesOf(WriteCaseFile(data_, "t", "caso")).empty());
   const struct stat now = Stat("caso.dad");
   EXPECT_NE(now.st_ino, inode);  // replaced, not written in place
   EXPECT_EQ(now.st_uid, owner);
@@ -753,7 +754,7 @@ TEST_F(SaveTargetTest, KilledSaveLeavesNothingBehind) {
     if (child == 0) {
       g_report = held[1];
       hold();
-      WriteCaseFile(big, "t", "caso");
+      MessagesOf(WriteCaseFile(big, "t", "caso"));
       _exit(1);  // never held: the parent gets no byte
     }
     close(held[1]);

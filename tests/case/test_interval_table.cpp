@@ -13,6 +13,7 @@
 #include "case/IntervalTable.h"
 #include "case/LoadProfile.h"
 #include "case/NumberText.h"
+#include "tests/case/StatusText.h"
 
 namespace {
 
@@ -46,9 +47,9 @@ TEST(IntervalTableText, AcceptedTables) {
   };
   for (const Accepted& c : cases) {
     SCOPED_TRACE(c.name);
-    TPastedIntervals out;
-    const TTableParseResult r = ParseIntervalTable(c.text, &out);
-    ASSERT_EQ(r.status, TTableParse::Ok) << r.message;
+    TResult<TPastedIntervals> r = ParseIntervalTable(c.text);
+    ASSERT_TRUE(r.Ok()) << r.Error().message;
+    const TPastedIntervals& out = *r;
     EXPECT_EQ(out.rows, c.durations.size());
     EXPECT_EQ(Values(out.durations), c.durations);
     EXPECT_EQ(Values(out.loads), c.loads);
@@ -100,26 +101,21 @@ TEST(IntervalTableText, RefusalsNameTheRowAndChangeNothing) {
   };
   for (const Refused& c : cases) {
     SCOPED_TRACE(c.name);
-    TPastedIntervals out;
-    out.rows = 7;
-    out.memo_lines = "kept";
-    const TTableParseResult r = ParseIntervalTable(c.text, &out);
-    EXPECT_EQ(r.status, TTableParse::Refused);
-    EXPECT_EQ(r.message, c.message);
-    EXPECT_EQ(out.rows, 7u);
-    EXPECT_EQ(out.memo_lines, "kept");
-    EXPECT_EQ(out.durations.size(), 0u);
+    const TResult<TPastedIntervals> r = ParseIntervalTable(c.text);
+    EXPECT_EQ(r.Code(), TErrc::InvalidTable);
+    EXPECT_EQ(MessageOf(r), c.message);
   }
 }
 
 TEST(IntervalTableText, MoreRowsThanTheTableHoldsAreRefused) {
-  TPastedIntervals out;
-  TTableParseResult r = ParseIntervalTable("1\t2\n3\t4\n5\t6\n\n", &out, 2);
-  EXPECT_EQ(r.status, TTableParse::Refused);
-  EXPECT_EQ(r.message, "A tabela tem 3 linhas; cabem no máximo 2 intervalos.");
-  r = ParseIntervalTable("1\t2\n3\t4\n\n", &out, 2);
-  EXPECT_EQ(r.status, TTableParse::Ok);
-  EXPECT_EQ(out.rows, 2u);
+  TTableFormat two;
+  two.max_rows = 2;
+  const TResult<TPastedIntervals> r = ParseIntervalTable("1\t2\n3\t4\n5\t6\n\n", two);
+  EXPECT_EQ(r.Code(), TErrc::OutOfRange);
+  EXPECT_EQ(MessageOf(r), "A tabela tem 3 linhas; cabem no máximo 2 intervalos.");
+  const TResult<TPastedIntervals> fits = ParseIntervalTable("1\t2\n3\t4\n\n", two);
+  ASSERT_TRUE(fits.Ok());
+  EXPECT_EQ(fits->rows, 2u);
 }
 
 TEST(IntervalTableText, ProgressIsReportedAndCanStopTheRead) {
@@ -127,20 +123,15 @@ TEST(IntervalTableText, ProgressIsReportedAndCanStopTheRead) {
   const std::size_t rows = 3 * kTableProgressRows + 5;
   for (std::size_t i = 0; i < rows; ++i) text += "1\t2\n";
   std::vector<std::size_t> seen;
-  TPastedIntervals out;
-  TTableParseResult r = ParseIntervalTable(text, &out, rows, [&](std::size_t done, std::size_t total) {
+  const TResult<TPastedIntervals> r = ParseIntervalTable(text, {}, [&](std::size_t done, std::size_t total) {
     EXPECT_EQ(total, rows);
     seen.push_back(done);
     return true;
   });
-  ASSERT_EQ(r.status, TTableParse::Ok);
+  ASSERT_TRUE(r.Ok());
   EXPECT_EQ(seen, (std::vector<std::size_t>{kTableProgressRows, 2 * kTableProgressRows, 3 * kTableProgressRows}));
 
-  TPastedIntervals stopped;
-  r = ParseIntervalTable(text, &stopped, rows, [](std::size_t, std::size_t) { return false; });
-  EXPECT_EQ(r.status, TTableParse::Stopped);
-  EXPECT_EQ(stopped.rows, 0u);
-  EXPECT_TRUE(stopped.memo_lines.empty());
+  EXPECT_EQ(ParseIntervalTable(text, {}, [](std::size_t, std::size_t) { return false; }).Code(), TErrc::Cancelled);
 }
 
 // The texts of the header's examples, and the choice between FormatRealText
@@ -220,9 +211,9 @@ TEST(IntervalTableText, CopyTextAndItsPasteGiveTheSameTableBitForBit) {
   std::string text;
   ASSERT_TRUE(FormatIntervalTable(data, &text));
   EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1), "1\t10\t500\n2\t0,3333333333333333\t1E-20\n");
-  TPastedIntervals back;
-  const TTableParseResult r = ParseIntervalTable(text, &back);
-  ASSERT_EQ(r.status, TTableParse::Ok) << r.message;
+  TResult<TPastedIntervals> r = ParseIntervalTable(text);
+  ASSERT_TRUE(r.Ok()) << r.Error().message;
+  const TPastedIntervals& back = *r;
   ASSERT_EQ(back.rows, n);
   for (std::size_t i = 0; i < n; ++i) {
     EXPECT_TRUE(SameBits(back.durations[i], durations[i])) << i;

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "case/CaseFile.h"
+#include "tests/case/StatusText.h"
 #include "forms/CwdFixture.h"
 #include "forms/FormFixture.h"
 
@@ -104,10 +105,10 @@ protected:
     Click(form->Button1);
     std::string file_name;
     std::string path;
-    const bool name_ok = CheckBaseName(form->LabeledEdit21->Text(), {}, &path).empty();
+    const bool name_ok = MessageOf(CheckBaseName(form->LabeledEdit21->Text(), {}), &path).empty();
     if (name_ok && FileExists(path)) {
       std::string title;
-      EXPECT_TRUE(CheckTitle(form->LabeledEdit22->Text(), &title).empty());
+      EXPECT_TRUE(MessageOf(CheckTitle(form->LabeledEdit22->Text()), &title).empty());
       EXPECT_EQ(ReadFile(path), FormatCaseFileToString(form->CaseData, title)) << "wrong file " << path;
       std::remove(path.c_str());
       EXPECT_EQ(recorder.Boxes().size(), before) << "a box although the file was written";

@@ -22,6 +22,7 @@
 #include "app/Startup.h"
 #include "case/CaseFile.h"
 #include "case/CaseReader.h"
+#include "tests/case/StatusText.h"
 #include "case/Cp1252.h"
 #include "toolkit/WindowText.h"
 #include "forms/CwdFixture.h"
@@ -44,7 +45,7 @@ ino_t Inode(const std::string& path) {
 
 std::string Title1252(const std::string& utf8) {
   std::string bytes;
-  EXPECT_EQ(CheckTitle(utf8, &bytes), "");
+  EXPECT_EQ(MessageOf(CheckTitle(utf8), &bytes), "");
   return bytes;
 }
 
@@ -158,7 +159,7 @@ TEST_F(OpenCase, StartedWithAFileShowsItAndSavesTheSameBytesBesideIt) {
   const std::string bytes = ReadFile(path);
   TCaseData r;  // the values as the file holds them
   std::string title;
-  ASSERT_EQ(ParseCaseFile(bytes, &r, &title), "");
+  ASSERT_EQ(MessageOf(ParseCaseFile(bytes, &r, &title)), "");
 
   OpenCaseOnStart(form, path);
   ASSERT_TRUE(WaitOpened());
@@ -353,7 +354,7 @@ TEST_F(OpenCase, RandomCasesSurviveOpenAndSaveByteForByte) {
       const char byte = static_cast<char>(0x20 + v.Next() % 0xE0);
       std::string ignored;
       const std::optional<std::string> utf8 = Cp1252ToUtf8(std::string_view(&byte, 1));
-      if (utf8 && CheckTitle(*utf8, &ignored).empty()) title += *utf8;
+      if (utf8 && MessageOf(CheckTitle(*utf8), &ignored).empty()) title += *utf8;
     }
     const std::string name = "r" + std::to_string(r);
     const std::string path = Put(name + ".dad", d, title);
