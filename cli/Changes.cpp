@@ -2,14 +2,18 @@
 
 #include <CLI/CLI.hpp>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
 #include <cerrno>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 
 #include "case/CaseEdit.h"
 #include "case/CaseFile.h"
+#include "case/CaseReader.h"
 #include "case/FileSink.h"
 
 namespace {
@@ -102,25 +106,39 @@ TTableFormat ChooseTableFormat(std::string_view text) {
 }
 
 TResult<std::string> ReadInputText(const std::string& path, TCommandIo& io) {
-  std::ostringstream text;
   if (path == "-") {
+    std::ostringstream text;
     text << io.in.rdbuf();
     if (io.in.bad()) return MakeError(TErrc::FileRead, "Não foi possível ler a entrada padrão.");
     return text.str();
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    TError error = MakeError(TErrc::FileOpen, "Não foi possível abrir o arquivo \"" + path + "\": " +
-                                                  FileErrorText(errno) + ".");
-    error.file = path;
-    return error;
+  auto failure = [&path](TErrc code, const std::string& what, int error) {
+    TError failed = MakeError(code, "Não foi possível " + what + " o arquivo \"" + path + "\": " + OpenErrorText(error) + ".");
+    failed.file = path;
+    return failed;
+  };
+  // A pipe (such as "--table <(comando)") is read too; a folder is not.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return failure(TErrc::FileOpen, "abrir", errno);
+  std::string bytes;
+  struct stat info;
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return failure(TErrc::FileOpen, "abrir", EISDIR);
   }
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) {
-    TError error = MakeError(TErrc::FileRead, "Não foi possível ler o arquivo \"" + path + "\".");
-    error.file = path;
-    return error;
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd);
+      return failure(TErrc::FileRead, "ler", error);
+    }
+    bytes.append(buffer, static_cast<std::size_t>(got));
   }
+  ::close(fd);
   return bytes;
 }
 

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <sstream>
 
 #include "case/CaseFile.h"
 
@@ -19,8 +20,8 @@ void SpeakPortuguese(CLI::App& app) {
   formatter->label("REQUIRED", "(obrigatório)");
   formatter->label("TEXT", "TEXTO");
   formatter->column_width(26);
-  app.set_help_flag("-h,--help", "Mostra esta ajuda e sai");
   app.option_defaults()->group("Opções");
+  app.set_help_flag("-h,--help", "Mostra esta ajuda e sai");
 }
 
 // CLI11's parse errors as the tool's own messages. CLI11 words them in
@@ -31,11 +32,16 @@ std::string UsageMessage(const CLI::ParseError& error) {
     const std::size_t at = what.find(marker);
     return at == std::string::npos ? std::string() : what.substr(at + marker.size());
   };
-  if (error.get_name() == "ExtrasError") {
-    const std::string extras = after("expected: ");
-    return (extras.find(' ') == std::string::npos ? "argumento inesperado: " : "argumentos inesperados: ") + extras;
+  if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+    // CLI11 lists them last first.
+    std::vector<std::string> words;
+    std::istringstream list(after("expected: "));
+    for (std::string word; list >> word;) words.insert(words.begin(), word);
+    std::string extras;
+    for (const std::string& word : words) extras += (extras.empty() ? "" : " ") + word;
+    return (words.size() == 1 ? "argumento inesperado: " : "argumentos inesperados: ") + extras;
   }
-  if (error.get_name() == "ArgumentMismatch") {
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
     const std::size_t colon = what.find(':');
     if (colon != std::string::npos) return "falta o valor de " + what.substr(0, colon) + ".";
   }
@@ -91,13 +97,15 @@ int RunCommandLine(int argc, const char* const* argv, TCommandIo& io) {
                "os arquivos saem iguais, byte a byte, aos que o botão GRAVAR escreve.",
                std::string(kToolName));
   SpeakPortuguese(app);
-  app.footer("Cada comando tem sua ajuda: " + std::string(kToolName) +
-             " COMANDO --help.\nSaída: 0 feito, 1 recusado (a mensagem diz por quê), 2 uso incorreto.");
+  const std::string statuses = "Saída: 0 feito, 1 recusado (a mensagem diz por quê), 2 uso incorreto.";
+  app.footer("Cada comando tem sua ajuda: " + std::string(kToolName) + " COMANDO --help.\n" + statuses);
   std::vector<std::unique_ptr<TCommand>> commands = Commands();
   std::vector<CLI::App*> verbs;
   for (const auto& command : commands) {
     CLI::App* verb = app.add_subcommand(std::string(command->Name()), std::string(command->Summary()));
     verb->group("Comandos");
+    verb->footer(statuses);
+    verb->get_help_ptr()->group("Opções");
     command->Declare(*verb);
     verbs.push_back(verb);
   }
@@ -107,10 +115,10 @@ int RunCommandLine(int argc, const char* const* argv, TCommandIo& io) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
-    CLI::App* help_of = &app;
+    std::string help = app.help();
     for (CLI::App* verb : verbs)
-      if (verb->parsed()) help_of = verb;
-    io.out << help_of->help();
+      if (verb->parsed()) help = verb->help(std::string(kToolName));
+    io.out << help;
     return kExitDone;
   } catch (const CLI::ParseError& error) {
     for (CLI::App* verb : verbs)

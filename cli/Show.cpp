@@ -1,9 +1,10 @@
-// zormek-case show CASO.dad [--json]: every field of a case, as the windows
-// caption and show them (decimal comma), or as JSON with the record's names.
+// zormek-case show CASO.dad [--json]: every field of a case by its name,
+// with the window's caption and text (decimal comma), or as JSON.
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <ostream>
 
 #include "case/CaseFields.h"
@@ -42,7 +43,9 @@ private:
     out << "Título do caso em estudo: " << title << "\n";
     out << kCountCaption << " " << data.N << "\n";
     for (const TCaseField& field : CaseFields()) {
-      out << field.caption << " ("  << field.name << ") "
+      std::string name(field.name);
+      name.resize(std::max<std::size_t>(name.size() + 1, 8), ' ');
+      out << name << field.caption << " "
           << (field.kind == TFieldKind::Integer ? FormatIntegerText(field.Integer(data))
                                                 : FormatRealText(field.Real(data), ','))
           << "\n";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "case/CaseEdit.h"
@@ -15,6 +16,8 @@ struct EditRow {
   double real;
   int32_t integer;
 };
+
+void PrintTo(const EditRow& row, std::ostream* out) { *out << row.argument; }
 
 class EditAccepted : public testing::TestWithParam<EditRow> {};
 

@@ -44,10 +44,10 @@ def test_show_gives_every_field_with_its_caption():
     assert (status, err) == (0, "")
     lines = out.splitlines()
     assert lines[:3] == ["Título do caso em estudo: Caso exemplo", "Numero de Intervalos: 2",
-                         "Potência base (MW): (base) 100"]
-    assert "Pt (min): (Ptmin) 0" in lines
-    assert "Epsext: (Epsext) 0,0001" in lines
-    assert lines[-1] == "iprint: (iprint) 0"
+                         "base    Potência base (MW): 100"]
+    assert "Ptmin   Pt (min): 0" in lines
+    assert "Epsext  Epsext: 0,0001" in lines and "Epslmek Epslmek: 1E-20" in lines
+    assert lines[-1] == "iprint  iprint: 0"
     assert len(lines) == 2 + 35
 
 
@@ -116,7 +116,7 @@ REFUSALS = [
     ("unknown option", ["show", "caso.dad", "--xml"], 2,
      'zormek-case: argumento inesperado: --xml\nVeja "zormek-case show --help".\n'),
     ("option without its value", ["new", "--table", "t.tsv", "-o"], 2,
-     'zormek-case: falta o valor de -o,--output.\nVeja "zormek-case new --help".\n'),
+     'zormek-case: falta o valor de --output.\nVeja "zormek-case new --help".\n'),
     ("show without a file", ["show"], 2,
      'zormek-case: falta o arquivo do caso.\nVeja "zormek-case show --help".\n'),
     ("new without output", ["new", "--table", "t.tsv"], 2,
@@ -156,7 +156,7 @@ REFUSALS = [
     ("missing case file", ["show", "nada.dad"], 1,
      'zormek-case: Não foi possível abrir o arquivo "nada.dad": o arquivo não existe.\n'),
     ("damaged case file", ["table", "torto.dad"], 1,
-     "zormek-case: torto.dad: Linha 3, coluna 11: esperado um número real.\n"),
+     "zormek-case: torto.dad: Linha 3, coluna 1: esperado um número real.\n"),
     ("missing table file", ["new", "--table", "nada.tsv", "-o", "x.dad"], 1,
      'zormek-case: Não foi possível abrir o arquivo "nada.tsv": o arquivo não existe.\n'),
     ("empty table", ["new", "--table", "vazia.tsv", "-o", "x.dad"], 1,
@@ -196,7 +196,7 @@ def test_refusals(workdir, args, status, message):
     got_status, out, err = run_tool(*args, cwd=workdir)
     if message is None:
         message = (f'zormek-case: Não foi possível gravar o arquivo "x.dad" na pasta "{workdir}/nada": '
-                   "o arquivo ou a pasta não existe!\n")
+                   "a pasta não existe!\n")
     assert (got_status, out, err) == (status, "", message)
     # Nothing written, nothing changed.
     assert {p.name: p.read_bytes() for p in workdir.iterdir()} == before
