@@ -23,6 +23,18 @@ namespace {
 
 TIntervalArray& ArrayOf(TCaseData& data, TArrayKind kind) { return kind == kDurations ? data.durations : data.loads; }
 
+// Hands the current storage of both arrays to the keepers of live views.
+void RetireArrays(TCase& owner) {
+  for (TArrayKind kind : {kDurations, kLoads}) {
+    TArrayKeeper* keeper = owner.keepers[kind];
+    if (keeper == nullptr) continue;
+    keeper->retired = std::move(ArrayOf(owner.data, kind));
+    keeper->owner = nullptr;
+    ForgetKeeper(owner, kind);
+    keeper->case_object = py::object();  // the views no longer need the case
+  }
+}
+
 }  // namespace
 
 void ForgetKeeper(TCase& owner, TArrayKind kind) {
@@ -40,20 +52,17 @@ py::array ArrayView(TCase& owner, py::handle self, TArrayKind kind) {
     owner.keepers[kind] = made;
     owner.keeper_capsules[kind] = keeper.ptr();
   }
-  TIntervalArray& array = ArrayOf(owner.data, kind);
-  const auto n = static_cast<py::ssize_t>(array.size());
-  return py::array_t<double>({n}, {static_cast<py::ssize_t>(sizeof(double))}, array.data(), keeper);
+  const auto n = static_cast<py::ssize_t>(ArrayOf(owner.data, kind).size());
+  return py::array_t<double>({n}, {static_cast<py::ssize_t>(sizeof(double))}, Storage(owner, kind), keeper);
 }
 
-void RetireArrays(TCase& owner) {
-  for (TArrayKind kind : {kDurations, kLoads}) {
-    TArrayKeeper* keeper = owner.keepers[kind];
-    if (keeper == nullptr) continue;
-    keeper->retired = std::move(ArrayOf(owner.data, kind));
-    keeper->owner = nullptr;
-    ForgetKeeper(owner, kind);
-    keeper->case_object = py::object();  // the views no longer need the case
-  }
+double* Storage(TCase& owner, TArrayKind kind) { return ArrayOf(owner.data, kind).data(); }
+
+void ReplaceArrays(TCase& owner, TIntervalArray durations, TIntervalArray loads, int32_t n) {
+  RetireArrays(owner);
+  owner.data.durations = std::move(durations);
+  owner.data.loads = std::move(loads);
+  owner.data.N = n;
 }
 
 TCaseData DeepCopy(const TCaseData& data) {

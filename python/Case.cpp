@@ -54,10 +54,7 @@ void SetTable(TCase& self, const py::handle& durations, const py::handle& loads)
   }
   TCaseData table;
   Check(SetIntervals(table, d.data(), l.data(), static_cast<std::size_t>(d.size())));
-  RetireArrays(self);
-  self.data.durations = std::move(table.durations);
-  self.data.loads = std::move(table.loads);
-  self.data.N = table.N;
+  ReplaceArrays(self, std::move(table.durations), std::move(table.loads), table.N);
 }
 
 // caso.loads = valores: the same number of values, copied into the case's
@@ -65,15 +62,15 @@ void SetTable(TCase& self, const py::handle& durations, const py::handle& loads)
 // back, as "caso.loads *= 1.1" does, is already there.
 void AssignArray(TCase& self, TArrayKind kind, const py::handle& values) {
   const std::string_view name = kind == kDurations ? kDurationsName : kLoadsName;
-  TIntervalArray& array = kind == kDurations ? self.data.durations : self.data.loads;
   const TDoubles given = Values(values, name);
-  const auto n = static_cast<py::ssize_t>(array.size());
+  const auto n = static_cast<py::ssize_t>(self.data.N);
   if (given.size() != n) {
     RaiseCaseError(Refusal(TErrc::OutOfRange, std::string(name) + ": " + std::to_string(given.size()) +
                                                   " valores para " + std::to_string(n) +
                                                   " intervalos (set_table muda o número de intervalos)."));
   }
-  if (given.data() == array.data()) return;
+  double* storage = Storage(self, kind);
+  if (given.data() == storage) return;
   for (py::ssize_t i = 0; i < n; ++i) {
     if (!std::isfinite(given.data()[i])) {
       RaiseCaseError(Refusal(TErrc::OutOfRange, "Intervalo " + std::to_string(i + 1) +
@@ -81,7 +78,7 @@ void AssignArray(TCase& self, TArrayKind kind, const py::handle& values) {
                                                     ValueText(given.data()[i]) + "; só números finitos podem ser gravados."));
     }
   }
-  std::memmove(array.data(), given.data(), static_cast<std::size_t>(n) * sizeof(double));
+  std::memmove(storage, given.data(), static_cast<std::size_t>(n) * sizeof(double));
 }
 
 bool SameCase(const TCase& a, const TCase& b) {
