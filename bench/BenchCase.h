@@ -19,12 +19,12 @@ namespace bench {
 // Durations 1.00 .. 24.00 h and loads 100 .. 9100 MW from a fixed linear
 // congruential sequence, and a few plant values that widen no field.
 inline void FillCase(TCaseData& d, int32_t n) {
-  d.Create(n);
+  (void)d.Create(n);
   uint64_t s = 12345;
   for (int32_t k = 1; k <= n; ++k) {
     s = s * 6364136223846793005ull + 1442695040888963407ull;
-    d.SetDuration(k, static_cast<double>(100 + (s >> 40) % 2300) / 100.0);
-    d.SetLoad(k, static_cast<double>(10000 + (s >> 20) % 900000) / 100.0);
+    (void)d.SetDuration(k, static_cast<double>(100 + (s >> 40) % 2300) / 100.0);
+    (void)d.SetLoad(k, static_cast<double>(10000 + (s >> 20) % 900000) / 100.0);
   }
   d.base = 100;
   d.c0 = 120.5;

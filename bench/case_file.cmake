@@ -1,6 +1,6 @@
 # Writing the case file: the writer against fprintf and one fwrite.
 add_executable(bench_case_file ${CMAKE_CURRENT_LIST_DIR}/bench_case_file.cpp)
-target_link_libraries(bench_case_file PRIVATE zk::case benchmark::benchmark)
+target_link_libraries(bench_case_file PRIVATE zk::case zk_bench_support benchmark::benchmark)
 # Reading it back: the reader against fread, from_chars and strtod.
 add_executable(bench_case_reader ${CMAKE_CURRENT_LIST_DIR}/bench_case_reader.cpp)
-target_link_libraries(bench_case_reader PRIVATE zk::case benchmark::benchmark)
+target_link_libraries(bench_case_reader PRIVATE zk::case zk_bench_support benchmark::benchmark)

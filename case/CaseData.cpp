@@ -1,6 +1,7 @@
 #include "case/CaseData.h"
 
 #include <new>
+#include <string>
 
 TIntervalArray TIntervalArray::Zeros(std::size_t n) {
   TIntervalArray a;
@@ -12,37 +13,37 @@ TIntervalArray TIntervalArray::Zeros(std::size_t n) {
   return a;
 }
 
-bool TCaseData::Create(int32_t n) {
+TStatus TCaseData::Create(int32_t n) {
   TCaseData fresh;
-  if (!fresh.Redimension(n)) return false;
+  if (TStatus made = fresh.Redimension(n); !made) return made;
   *this = std::move(fresh);
-  return true;
+  return {};
 }
 
-bool TCaseData::Redimension(int32_t n) {
-  if (n < 1) return false;
+TStatus TCaseData::Redimension(int32_t n) {
+  if (n < 1) return MakeError(TErrc::OutOfRange, "O número de intervalos deve ser pelo menos 1.");
+  auto no_memory = [n] {
+    return MakeError(TErrc::NoMemory, "Não há memória para uma tabela de " + std::to_string(n) + " intervalos.");
+  };
   TIntervalArray d = TIntervalArray::Zeros(static_cast<std::size_t>(n));
-  if (d.size() == 0) return false;
+  if (d.size() == 0) return no_memory();
   TIntervalArray l = TIntervalArray::Zeros(static_cast<std::size_t>(n));
-  if (l.size() == 0) return false;
+  if (l.size() == 0) return no_memory();
   durations = std::move(d);
   loads = std::move(l);
   N = n;
-  return true;
+  return {};
 }
 
-static bool InTable(int32_t k, const TIntervalArray& a) {
-  return k >= 1 && static_cast<std::size_t>(k) <= a.size();
+static TStatus StoreInterval(TIntervalArray& values, int32_t n, int32_t k, double value) {
+  if (k < 1 || k > n || static_cast<std::size_t>(k) > values.size()) {
+    return MakeError(TErrc::OutOfRange, "Não há intervalo " + std::to_string(k) + ": a tabela tem " +
+                                            std::to_string(n) + (n == 1 ? " intervalo." : " intervalos."));
+  }
+  values[static_cast<std::size_t>(k) - 1] = value;
+  return {};
 }
 
-bool TCaseData::SetDuration(int32_t k, double value) {
-  if (!InTable(k, durations) || k > N) return false;
-  durations[static_cast<std::size_t>(k) - 1] = value;
-  return true;
-}
+TStatus TCaseData::SetDuration(int32_t k, double value) { return StoreInterval(durations, N, k, value); }
 
-bool TCaseData::SetLoad(int32_t k, double value) {
-  if (!InTable(k, loads) || k > N) return false;
-  loads[static_cast<std::size_t>(k) - 1] = value;
-  return true;
-}
+TStatus TCaseData::SetLoad(int32_t k, double value) { return StoreInterval(loads, N, k, value); }

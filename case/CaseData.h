@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "case/Status.h"
+
 struct TAlgorithmParameters {
   // Declaration order is the order in which the case file writes them.
   int32_t nu = 40;
@@ -78,17 +80,19 @@ struct TCaseData {
 
   TAlgorithmParameters alg;
 
-  // Every scalar 0.0, N intervals of zeros, algorithm defaults.
-  // Returns false (record unchanged) when n < 1 or the arrays cannot be had.
-  bool Create(int32_t n);
+  // Every scalar 0.0, N intervals of zeros, algorithm defaults: Create(1)
+  // is the record of a fresh main window. Fails (record unchanged) as
+  // Redimension does.
+  TStatus Create(int32_t n);
 
-  // Discards both arrays and makes new ones of n zeros. Returns false and
-  // leaves the record exactly as it was when n < 1 or allocation fails, so
-  // the table always holds N >= 1 elements.
-  bool Redimension(int32_t n);
+  // Discards both arrays and makes new ones of n zeros. Fails and leaves
+  // the record exactly as it was when n < 1 (TErrc::OutOfRange, "O número
+  // de intervalos deve ser pelo menos 1.") or the arrays cannot be had
+  // (TErrc::NoMemory), so the table always holds N >= 1 elements.
+  TStatus Redimension(int32_t n);
 
-  // Interval k is numbered 1..N as the user sees it. Returns false, storing
-  // nothing, when k is outside 1..N.
-  bool SetDuration(int32_t k, double value);
-  bool SetLoad(int32_t k, double value);
+  // Interval k is numbered 1..N as the user sees it. Fails with
+  // TErrc::OutOfRange, storing nothing, when k is outside 1..N.
+  TStatus SetDuration(int32_t k, double value);
+  TStatus SetLoad(int32_t k, double value);
 };

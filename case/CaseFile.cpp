@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "case/CaseEdit.h"
 #include "case/Cp1252.h"
 #include "case/FileNumber.h"
 #include "case/FileSink.h"
@@ -309,6 +310,8 @@ std::string FormatCaseFileToString(const TCaseData& data, std::string_view title
 TStatus SaveCaseFile(const TCaseData& data, std::string_view title_utf8, const std::string& path,
                      TFileSink* sink) {
   if (TStatus intervals = CheckIntervals(data); !intervals) return intervals;
+  // Only values changed in place by a script can be infinite or NaN.
+  if (TStatus finite = CheckFinite(data); !finite) return finite;
   TResult<std::string> title = CheckTitle(title_utf8);
   if (!title) return std::move(title).Error();
 

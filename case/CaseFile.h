@@ -43,7 +43,8 @@ bool FormatCaseFile(const TCaseData& data, std::string_view title_bytes,
 // The whole file as one string (tests, small cases).
 std::string FormatCaseFileToString(const TCaseData& data, std::string_view title_bytes);
 
-// Checks the intervals and the title, then writes the case to `path` through
+// Checks the intervals, that every value is finite (CheckFinite, CaseEdit.h)
+// and the title, then writes the case to `path` through
 // the safe save (FileSink.h). A failure to save is TErrc::FileWrite, and its
 // message names the file and its folder, as an absolute path. `sink`
 // defaults to the real file system.

@@ -640,6 +640,8 @@ TStatus Run(TLineSource& source, TCaseData* data, std::string* title_utf8, const
   }
 }
 
+}  // namespace
+
 std::string OpenErrorText(int error) {
   switch (error) {
     case ENOENT: return "o arquivo não existe";
@@ -647,8 +649,6 @@ std::string OpenErrorText(int error) {
     default: return FileErrorText(error);
   }
 }
-
-}  // namespace
 
 TStatus ParseCaseFile(std::string_view bytes, TCaseData* data, std::string* title_utf8,
                       const TReadProgress& progress) {

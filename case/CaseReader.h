@@ -43,6 +43,10 @@ inline constexpr const char* kReadCancelled = "Leitura cancelada.";
 // load and 25 values of the five vector blocks.
 inline constexpr std::uint64_t kMinBytesPerInterval = 270;
 
+// Why a file to be read could not be opened (an errno value), as the
+// messages above say it: "o arquivo não existe", "o caminho é uma pasta".
+std::string OpenErrorText(int error);
+
 // Parses a whole case file. On success fills *data (N, arrays, scalars,
 // parameters) and *title_utf8 (Windows-1252 converted to UTF-8). On failure
 // leaves *data and *title_utf8 untouched. Running out of memory gives

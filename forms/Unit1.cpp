@@ -197,7 +197,7 @@ void TForm1::FormCreate(TObject*) {
   WindowDecimalSeparator = ',';
   const int32_t n = ParseIntegerText(LabeledEdit1->Text());
   UpDown1->SetMax(UpDownMax(n));
-  if (!CaseData.Create(n)) CaseData.Create(1);
+  if (!CaseData.Create(n)) (void)CaseData.Create(1);
   LabeledEdit2->SetText("1");
   CaseData.N = ParseIntegerText(LabeledEdit1->Text());
   CaseData.alg.SetDefaults();
@@ -271,7 +271,7 @@ void TForm1::Button3Click(TObject*) {
   const TableChangeNotice notice{this};
   struct Entry {
     TLabeledEdit* field;
-    bool (TCaseData::*store)(int32_t, double);
+    TStatus (TCaseData::*store)(int32_t, double);
   };
   const Entry entries[] = {{LabeledEdit3, &TCaseData::SetDuration}, {LabeledEdit4, &TCaseData::SetLoad}};
   for (const Entry& entry : entries) {
@@ -283,7 +283,7 @@ void TForm1::Button3Click(TObject*) {
       return;
     }
     const double value = empty ? 0.0 : ParseRealText(entry.field->Text());
-    (CaseData.*entry.store)(k, value);
+    (void)(CaseData.*entry.store)(k, value);  // k was checked above
   }
   std::string line;
   AppendIntervalMemoLine(line, LabeledEdit2->Text(), LabeledEdit3->Text(), LabeledEdit4->Text());

@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t n = 1 + static_cast<int32_t>(in.Take<uint8_t>() % 40);
   if (!d.Create(n)) return 0;
   for (int32_t k = 1; k <= n; ++k) {
-    d.SetDuration(k, in.Take<double>());
-    d.SetLoad(k, in.Take<double>());
+    (void)d.SetDuration(k, in.Take<double>());
+    (void)d.SetLoad(k, in.Take<double>());
   }
   for (double* v : {&d.base, &d.c0, &d.c, &d.q, &d.a0, &d.a1, &d.Ptmin, &d.Ptmax, &d.Vtot, &d.Phmin, &d.Phmax,
                     &d.Zeta0, &d.Zetat, &d.Zetah, &d.Gammat, &d.Gammah, &d.alg.Epsext, &d.alg.Rhoext, &d.alg.xnl,

@@ -11,6 +11,7 @@ PACKAGES=(
   xvfb xauth x11-utils openbox xdotool
   fonts-liberation fonts-dejavu-core
   desktop-file-utils shared-mime-info dpkg-dev file
+  libcli11-dev nlohmann-json3-dev pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest python3-hypothesis
 )
 # Extra groups, asked for with an argument: "fuzz" adds clang's libFuzzer runtime.
 for extra in "$@"; do

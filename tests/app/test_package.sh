@@ -61,6 +61,24 @@ grep -q '^Icon=org.zormek.ZormekGui$' "$ROOT/usr/share/applications/org.zormek.Z
 dpkg-deb --contents "$DEB" | awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" { bad=1; print } END { exit bad }' ||
   fail "directory permissions"
 
+# The scripting tools: zormek-case with its manual page, and the Python module
+# where Debian's own Python looks for the modules of packages.
+[ -x "$ROOT/usr/bin/zormek-case" ] || fail "zormek-case missing"
+"$ROOT/usr/bin/zormek-case" --help | grep -q '^Uso: zormek-case' || fail "zormek-case --help"
+zcat "$ROOT/usr/share/man/man1/zormek-case.1.gz" | grep -q '^\.TH ZORMEK-CASE 1' || fail "zormek-case manual page"
+MODULE=$(ls "$ROOT"/usr/lib/python3/dist-packages/zormek.cpython-*.so 2>/dev/null | head -1)
+[ -n "$MODULE" ] || fail "Python module missing from /usr/lib/python3/dist-packages"
+/usr/bin/python3 -c 'import sys; sys.exit("/usr/lib/python3/dist-packages" not in sys.path)' ||
+  fail "/usr/lib/python3/dist-packages is not on Debian's Python path"
+for dep in python3-numpy "python3 (>= 3."; do
+  echo "$DEPENDS" | grep -qF "$dep" || fail "dependency $dep missing"
+done
+PYTHONPATH="$ROOT/usr/lib/python3/dist-packages" /usr/bin/python3 -c '
+import zormek, sys
+case = zormek.Case()
+assert zormek.__file__.startswith(sys.argv[1]), zormek.__file__
+assert (case.N, case.Maxit) == (1, 30)' "$ROOT" || fail "the packaged module does not import"
+
 # Smoke test: the unpacked program starts headless, is still running after
 # two seconds (it only ends when its window is closed) and has printed
 # nothing (with a private XDG_RUNTIME_DIR, as a desktop session has, Qt

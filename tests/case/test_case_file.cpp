@@ -60,8 +60,8 @@ TCaseData Filled(int32_t n) {
   TCaseData d;
   EXPECT_TRUE(d.Create(n));
   for (int32_t k = 1; k <= n; ++k) {
-    d.SetDuration(k, 10.0 + k);
-    d.SetLoad(k, 500.0 + k);
+    EXPECT_TRUE(d.SetDuration(k, 10.0 + k));
+    EXPECT_TRUE(d.SetLoad(k, 500.0 + k));
   }
   return d;
 }
@@ -69,10 +69,10 @@ TCaseData Filled(int32_t n) {
 TCaseData Example() {
   TCaseData d;
   EXPECT_TRUE(d.Create(2));
-  d.SetDuration(1, 10);
-  d.SetDuration(2, 14);
-  d.SetLoad(1, 500);
-  d.SetLoad(2, 700);
+  EXPECT_TRUE(d.SetDuration(1, 10));
+  EXPECT_TRUE(d.SetDuration(2, 14));
+  EXPECT_TRUE(d.SetLoad(1, 500));
+  EXPECT_TRUE(d.SetLoad(2, 700));
   d.base = 100;
   return d;
 }
@@ -183,8 +183,8 @@ TEST(CaseFileFormat, LineStructureForSeveralSizes) {
 TEST(CaseFileFormat, OneIntervalRows) {
   TCaseData d;
   ASSERT_TRUE(d.Create(1));
-  d.SetDuration(1, 10);
-  d.SetLoad(1, 500);
+  EXPECT_TRUE(d.SetDuration(1, 10));
+  EXPECT_TRUE(d.SetLoad(1, 500));
   const std::vector<std::string> lines = Lines(FormatCaseFileToString(d, ""));
   ASSERT_EQ(lines.size(), 16u);
   EXPECT_EQ(lines[0], "");
@@ -205,8 +205,8 @@ TEST(CaseFileFormat, TitleIsWrittenWholeByteForByte) {
 
 TEST(CaseFileFormat, LargeValuesWidenTheirFieldAndShiftTheLine) {
   TCaseData d = Example();
-  d.SetLoad(1, 1234567.891);
-  d.SetDuration(2, -0.0);  // not a check matter here: formatting only
+  EXPECT_TRUE(d.SetLoad(1, 1234567.891));
+  EXPECT_TRUE(d.SetDuration(2, -0.0));  // not a check matter here: formatting only
   const std::vector<std::string> lines = Lines(FormatCaseFileToString(d, "x"));
   EXPECT_EQ(lines[1], "         2     10.00     -0.00");
   EXPECT_EQ(lines[2], " 1234567.89    700.00");
@@ -256,8 +256,8 @@ TEST(CaseFileFormat, RandomOrdinaryValuesMatchThePlainRoute) {
     return static_cast<double>((seed >> 8) % 2000000) / 64.0 - 10000.0;
   };
   for (int k = 1; k <= 777; ++k) {
-    d.SetDuration(k, next());
-    d.SetLoad(k, next());
+    EXPECT_TRUE(d.SetDuration(k, next()));
+    EXPECT_TRUE(d.SetLoad(k, next()));
   }
   d.base = next();
   d.c0 = next();
@@ -310,8 +310,8 @@ TEST(CaseFileChecks, IntervalMessages) {
     TCaseData d;
     ASSERT_TRUE(d.Create(static_cast<int32_t>(r.durations.size())));
     for (std::size_t i = 0; i < r.durations.size(); ++i) {
-      d.SetDuration(static_cast<int32_t>(i + 1), r.durations[i]);
-      d.SetLoad(static_cast<int32_t>(i + 1), r.loads[i]);
+      EXPECT_TRUE(d.SetDuration(static_cast<int32_t>(i + 1), r.durations[i]));
+      EXPECT_TRUE(d.SetLoad(static_cast<int32_t>(i + 1), r.loads[i]));
     }
     EXPECT_EQ(MessagesOf(CheckIntervals(d)), r.messages);
   }
@@ -319,7 +319,7 @@ TEST(CaseFileChecks, IntervalMessages) {
 
 TEST_F(CaseFileTest, MissingDurationWritesNothing) {
   TCaseData d = Example();
-  d.SetDuration(1, 0.0);
+  EXPECT_TRUE(d.SetDuration(1, 0.0));
   EXPECT_EQ(MessagesOf(WriteCaseFile(d, "t", "caso1")),
             std::vector<std::string>{"Intervalo não informado!"});
   EXPECT_TRUE(Entries().empty());

@@ -139,8 +139,8 @@ public:
     TCaseData d;
     EXPECT_TRUE(d.Create(Count()));
     for (int32_t k = 1; k <= d.N; ++k) {
-      d.SetDuration(k, Value());
-      d.SetLoad(k, Value());
+      EXPECT_TRUE(d.SetDuration(k, Value()));
+      EXPECT_TRUE(d.SetLoad(k, Value()));
     }
     for (double* v : Reals(d)) *v = Value();
     for (int32_t* v : {&d.alg.nu, &d.alg.nd, &d.alg.klim, &d.alg.Maxit, &d.alg.iprint}) *v = Integer();
@@ -397,8 +397,8 @@ TEST(CaseReader, DamagedFilesAreRefusedOrRewrittenExactly) {
     TCaseData d;
     ASSERT_TRUE(d.Create(1 + static_cast<int32_t>(random.Pick(4))));
     for (int32_t k = 1; k <= d.N; ++k) {
-      d.SetDuration(k, random.Value());
-      d.SetLoad(k, random.Value());
+      EXPECT_TRUE(d.SetDuration(k, random.Value()));
+      EXPECT_TRUE(d.SetLoad(k, random.Value()));
     }
     d.alg.xnl = random.Value();
     files.push_back(Written(d, random.Title()));
@@ -461,8 +461,8 @@ TEST_F(CaseReaderFiles, ReadsInPiecesWithProgressAndCancel) {
   TCaseData d;
   ASSERT_TRUE(d.Create(20000));
   for (int32_t k = 1; k <= d.N; ++k) {
-    d.SetDuration(k, random.Value());
-    d.SetLoad(k, random.Value());
+    EXPECT_TRUE(d.SetDuration(k, random.Value()));
+    EXPECT_TRUE(d.SetLoad(k, random.Value()));
   }
   const std::string bytes = Written(d, "Caso grande ação");
   const fs::path path = dir_ / "grande.dad";

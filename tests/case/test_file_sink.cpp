@@ -53,8 +53,8 @@ TCaseData Case(int32_t n) {
   TCaseData d;
   EXPECT_TRUE(d.Create(n));
   for (int32_t k = 1; k <= n; ++k) {
-    d.SetDuration(k, 1.5 * k);
-    d.SetLoad(k, 100.0 + k);
+    EXPECT_TRUE(d.SetDuration(k, 1.5 * k));
+    EXPECT_TRUE(d.SetLoad(k, 100.0 + k));
   }
   return d;
 }

@@ -87,8 +87,8 @@ TCaseData RandomCase(Values& v, int32_t n) {
   TCaseData d;
   EXPECT_TRUE(d.Create(n));
   for (int32_t k = 1; k <= n; ++k) {
-    d.SetDuration(k, v.Interval());
-    d.SetLoad(k, v.Interval());
+    EXPECT_TRUE(d.SetDuration(k, v.Interval()));
+    EXPECT_TRUE(d.SetLoad(k, v.Interval()));
   }
   TAlgorithmParameters& a = d.alg;
   for (double* x : {&d.base, &d.c0, &d.c, &d.q, &d.a0, &d.a1, &d.Ptmin, &d.Ptmax, &d.Vtot, &d.Phmin, &d.Phmax,
