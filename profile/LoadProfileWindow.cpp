@@ -4,7 +4,10 @@
 #include <QChart>
 #include <QChartView>
 #include <QEvent>
+#include <QGraphicsLayout>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QLocale>
 #include <QPointer>
@@ -202,6 +205,11 @@ struct TLoadProfileWindow::Impl {
     chart->setLocale(locale);
     chart->setLocalizeNumbers(true);
     chart->setTitle(QStringLiteral("Perfil de carga"));
+    // Little frame around the chart: the window may stand narrowed beside
+    // the main window.
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->setMargins(QMargins(6, 6, 6, 6));
+    chart->setBackgroundRoundness(0);
     steps = new QLineSeries;
     steps->setName(QStringLiteral("Carga (MW)"));
     no_duration = new QScatterSeries;
@@ -217,6 +225,9 @@ struct TLoadProfileWindow::Impl {
     chart->addSeries(steps);
     chart->addSeries(no_duration);
     chart->addSeries(no_load);
+    // The load axis names the line already; the legend explains the marks,
+    // and keeps room for them in a window narrowed beside the main window.
+    for (QLegendMarker* marker : chart->legend()->markers(steps)) marker->setVisible(false);
 
     hours = new QValueAxis;
     hours->setTitleText(QStringLiteral("Horas acumuladas (h)"));
