@@ -42,7 +42,7 @@ display:
 	fi
 
 run: display build
-	./$(BUILD)/app/zormek_gui $(if $(CASE),-- '$(CASE)')
+	./$(BUILD)/app/zormek_gui $(if $(CASE),-- "$$CASE")
 
 test: build
 	@bash tools/run-tests.sh $(BUILD) -j $(JOBS) --timeout 600
