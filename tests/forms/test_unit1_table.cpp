@@ -391,7 +391,9 @@ TEST(PlaceBeside, TheSideWithTheMostRoomShrunkToIt) {
     const QRect got = PlaceBeside(c.owner, c.area, preferred, minimum);
     EXPECT_EQ(got, c.expected) << got.x() << ", " << got.y() << ", " << got.width() << " x " << got.height();
     EXPECT_TRUE(c.area.contains(got));
-    if (std::string_view(c.name) != "NoRoomAnywhere") EXPECT_FALSE(got.intersects(c.owner));
+    if (std::string_view(c.name) != "NoRoomAnywhere") {
+      EXPECT_FALSE(got.intersects(c.owner));
+    }
   }
 }
 
