@@ -49,7 +49,7 @@ fi
 LOG=${ZK_DEPS_LOG:-build/install-deps.log}
 mkdir -p "$(dirname "$LOG")"
 : >"$LOG"
-say "installing ${#missing[@]} packages (apt's output: $LOG)"
+say "installing ${#missing[@]} packages and what they need (apt's output: $LOG)"
 
 # Runs one step with its output in the log; prints how long it took, or the
 # end of the log when it failed.
