@@ -2,7 +2,8 @@
 # Builds a configured tree and shows its progress without flooding the
 # terminal: warnings and errors whole, as they come; the percentage on one
 # line that rewrites itself on a terminal, or one line per tenth elsewhere
-# (a CI log; a tree that is up to date prints none). Everything cmake prints is kept in BUILD_DIR/build.log.
+# (a CI log; a tree that is up to date, where make only checks its targets and
+# the Qt code generators, prints none). Everything cmake prints is kept in BUILD_DIR/build.log.
 #   tools/build.sh BUILD_DIR [cmake --build options]
 set -uo pipefail
 build=${1:?usage: build.sh BUILD_DIR [cmake --build options]}
@@ -29,7 +30,7 @@ while IFS= read -r line; do
       what=${BASH_REMATCH[2]}
       printf '\r\033[Kbuild: %3d%%, %s: %.60s' "$pct" "$(elapsed)" "$what"
       on_line=1
-    elif [ $((pct / 10)) -gt "$shown" ] && [[ ! $line =~ \]\ Built\ target ]]; then
+    elif [ $((pct / 10)) -gt "$shown" ] && [[ ! $line =~ \]\ (Built\ target|Automatic\ MOC) ]]; then
       shown=$((pct / 10))
       echo "build: $pct% after $(elapsed)"
     fi
