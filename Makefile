@@ -1,6 +1,7 @@
 # make run   - install what is missing, build, start the program
+#              (make run CASE=examples/exemplo.dad opens a case)
 # make test  - install what is missing, build, run the whole suite
-# Other targets: bench, screenshot, test-asan, fuzz SECONDS=n, package, clean.
+# Other targets: deps, build, bench, screenshot, test-asan, fuzz SECONDS=n, package, clean.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -8,31 +9,40 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 SECONDS    ?= 30
 CMAKE_FLAGS ?=
+CASE       ?=
 
-# Output short enough to read: no make directory lines, no cmake progress
-# or status lines; warnings and errors of the build and every failing test
-# are shown whole (tools/run-tests.sh).
+# Output short enough to read: no make directory lines; apt's and cmake's
+# output in log files, with one line per step and the build's progress
+# (tools/install-deps.sh, tools/configure.sh, tools/build.sh); warnings and errors of the build
+# and every failing test are shown whole (tools/run-tests.sh).
 MAKEFLAGS += --no-print-directory
 SHELL := bash
 .SHELLFLAGS := -o pipefail -c
-QUIET_BUILD = 2>&1 | { grep --line-buffered -v -E '^\[ *[0-9]+%\] ' || true; }
 
-.PHONY: all deps build run test bench screenshot test-asan fuzz package clean
+.PHONY: all deps build run display test bench screenshot test-asan fuzz package clean
 
 all: build
 
 deps:
-	@bash tools/install-deps.sh
+	@ZK_DEPS_LOG=$(BUILD)/install-deps.log bash tools/install-deps.sh
 
 $(BUILD)/CMakeCache.txt:
-	cmake --log-level=WARNING -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	@bash tools/configure.sh $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 
 build: deps $(BUILD)/CMakeCache.txt
-	@echo "cmake --build $(BUILD) -j $(JOBS)"
-	@cmake --build $(BUILD) -j $(JOBS) $(QUIET_BUILD)
+	@bash tools/build.sh $(BUILD) -j $(JOBS)
 
-run: build
-	./$(BUILD)/app/zormek_gui
+# The window needs a display: said before a build that would be for nothing.
+display:
+	@if [ -z "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
+	  echo "make run: no display to show the window on (DISPLAY is not set)." >&2; \
+	  echo "  Run it in a terminal of a desktop session, over 'ssh -X', or on a virtual" >&2; \
+	  echo "  screen: xvfb-run -a make run (xvfb-run comes with 'make deps')." >&2; \
+	  exit 1; \
+	fi
+
+run: display build
+	./$(BUILD)/app/zormek_gui $(if $(CASE),-- "$$CASE")
 
 test: build
 	@bash tools/run-tests.sh $(BUILD) -j $(JOBS) --timeout 600
@@ -44,16 +54,15 @@ screenshot: build
 	bash tools/screenshot.sh $(BUILD)
 
 test-asan: deps
-	cmake --log-level=WARNING -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZK_BUILD_BENCH=OFF \
+	@bash tools/configure.sh $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZK_BUILD_BENCH=OFF \
 	  -DCMAKE_CXX_FLAGS="-O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
 	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-	@echo "cmake --build $(ASAN_BUILD) -j $(JOBS)"
-	@cmake --build $(ASAN_BUILD) -j $(JOBS) $(QUIET_BUILD)
+	@bash tools/build.sh $(ASAN_BUILD) -j $(JOBS)
 	@ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  bash tools/run-tests.sh $(ASAN_BUILD) -j $(JOBS) --timeout 900
 
 fuzz:
-	@bash tools/install-deps.sh fuzz
+	@ZK_DEPS_LOG=$(FUZZ_BUILD)/install-deps.log bash tools/install-deps.sh fuzz
 	bash tools/run-fuzz.sh $(FUZZ_BUILD) $(SECONDS)
 
 package: build

@@ -4,11 +4,15 @@
 #include <QChart>
 #include <QChartView>
 #include <QEvent>
+#include <QGraphicsLayout>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QLocale>
 #include <QPointer>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScatterSeries>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -57,6 +61,51 @@ void SetTicks(QValueAxis* axis, double step) {
   const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 6);
   axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
 }
+
+// The client size the window asks for, and the least it is made to fit
+// beside its owner.
+constexpr QSize kPreferredSize(760, 480);
+constexpr QSize kMinimumSize(360, 300);
+
+}  // namespace
+
+// The first place of a window of up to `preferred` (frame included) beside
+// `owner` within `area`: right of the owner, left of it, below or above,
+// whichever side takes the largest part of it, shrunk to the room that side
+// has but not below `minimum`. Where no side has that much room, the
+// preferred size at the owner's right, shifted into the area.
+QRect PlaceBeside(const QRect& owner, const QRect& area, QSize preferred, QSize minimum) {
+  const QRect sides[] = {
+      QRect(QPoint(owner.right() + 1, area.top()), area.bottomRight()),
+      QRect(area.topLeft(), QPoint(owner.left() - 1, area.bottom())),
+      QRect(QPoint(area.left(), owner.bottom() + 1), area.bottomRight()),
+      QRect(area.topLeft(), QPoint(area.right(), owner.top() - 1)),
+  };
+  QRect best;
+  for (const QRect& side : sides) {
+    const QSize size = preferred.boundedTo(side.size());
+    if (size.width() < minimum.width() || size.height() < minimum.height()) continue;
+    if (best.isValid() && size.width() * size.height() <= best.width() * best.height()) continue;
+    // Next to the owner, level with its top (or its left) where there is room.
+    QPoint at;
+    if (side.left() > owner.right() || side.right() < owner.left()) {
+      at.setX(side.left() > owner.right() ? side.left() : side.right() + 1 - size.width());
+      at.setY(std::clamp(owner.top(), side.top(), side.bottom() + 1 - size.height()));
+    } else {
+      at.setY(side.top() > owner.bottom() ? side.top() : side.bottom() + 1 - size.height());
+      at.setX(std::clamp(owner.left(), side.left(), side.right() + 1 - size.width()));
+    }
+    best = QRect(at, size);
+  }
+  if (best.isValid()) return best;
+  const QSize size = preferred.boundedTo(area.size());
+  QPoint at(owner.right() + 1, owner.top());
+  at.setX(std::max(std::min(at.x(), area.right() + 1 - size.width()), area.left()));
+  at.setY(std::max(std::min(at.y(), area.bottom() + 1 - size.height()), area.top()));
+  return {at, size};
+}
+
+namespace {
 
 std::string Count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -120,12 +169,14 @@ struct TLoadProfileWindow::Impl {
 
     double x0 = std::min(profile.min_hours, 0.0), x1 = profile.max_hours;
     if (!(x1 > x0)) x1 = x0 + 1.0;
+    // The load axis starts at 0 unless a load is negative, and ends a little
+    // above the highest load, both on a tick. (Loads not entered are marked
+    // at 0, on the axis: they are no reason to run it below zero.)
     double y0 = std::min(profile.min_load, 0.0), y1 = std::max(profile.max_load, 0.0);
     if (!(y1 > y0)) y1 = y0 + 1.0;
     const double pad = (y1 - y0) * 0.05;
     y1 += pad;
-    // Marks of loads not entered sit at 0: keep them off the plot's edge.
-    if (y0 < 0.0 || !profile.no_load.empty()) y0 -= pad;
+    if (y0 < 0.0) y0 -= pad;
     const double load_step = NiceStep(y1 - y0);
     y0 = std::floor(y0 / load_step) * load_step;
     y1 = std::ceil(y1 / load_step) * load_step;
@@ -145,7 +196,7 @@ struct TLoadProfileWindow::Impl {
   void Build(QWidget* owner) {
     window = new QWidget(owner, Qt::Window);
     window->setWindowTitle(QString::fromUtf8(kCaption));
-    window->resize(760, 480);
+    window->resize(kPreferredSize);
     auto* layout = new QVBoxLayout(window);
 
     chart = new QChart;
@@ -154,6 +205,11 @@ struct TLoadProfileWindow::Impl {
     chart->setLocale(locale);
     chart->setLocalizeNumbers(true);
     chart->setTitle(QStringLiteral("Perfil de carga"));
+    // Little frame around the chart: the window may stand narrowed beside
+    // the main window.
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->setMargins(QMargins(6, 6, 6, 6));
+    chart->setBackgroundRoundness(0);
     steps = new QLineSeries;
     steps->setName(QStringLiteral("Carga (MW)"));
     no_duration = new QScatterSeries;
@@ -169,6 +225,9 @@ struct TLoadProfileWindow::Impl {
     chart->addSeries(steps);
     chart->addSeries(no_duration);
     chart->addSeries(no_load);
+    // The load axis names the line already; the legend explains the marks,
+    // and keeps room for them in a window narrowed beside the main window.
+    for (QLegendMarker* marker : chart->legend()->markers(steps)) marker->setVisible(false);
 
     hours = new QValueAxis;
     hours->setTitleText(QStringLiteral("Horas acumuladas (h)"));
@@ -186,6 +245,7 @@ struct TLoadProfileWindow::Impl {
     layout->addWidget(view, 1);
     summary = new QLabel(window);
     summary->setTextFormat(Qt::PlainText);
+    summary->setWordWrap(true);  // a narrow window keeps its width
     layout->addWidget(summary);
 
     auto* watch = new Watch(
@@ -215,15 +275,22 @@ TLoadProfileWindow::~TLoadProfileWindow() { delete impl_->window.data(); }
 void TLoadProfileWindow::Show() {
   if (!impl_->window) return;
   impl_->Draw();
-  // First shown beside its owner, to the right, and wholly on the screen
-  // (the frame reckoned as wide as the owner's); later where the user left it.
+  // First shown beside its owner without covering it (see PlaceBeside; the
+  // frame reckoned as the owner's); later where the user left it.
   if (!impl_->placed) {
     impl_->placed = true;
     if (QWidget* owner = impl_->window->parentWidget()) {
       const QRect frame = owner->frameGeometry();
-      const QSize margins = frame.size() - owner->geometry().size();
-      impl_->window->move(tk::KeptOnScreen(QPoint(frame.right() + 1, frame.top()),
-                                           impl_->window->size() + margins, owner));
+      const QRect client = owner->geometry();
+      const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                             frame.bottom() - client.bottom());
+      QScreen* screen = owner->screen();
+      if (screen) {
+        const QRect outer = PlaceBeside(frame, screen->availableGeometry(), kPreferredSize.grownBy(margins),
+                                        kMinimumSize.grownBy(margins));
+        impl_->window->resize(outer.size().shrunkBy(margins));
+        impl_->window->move(outer.topLeft());
+      }
     }
   }
   impl_->window->show();
@@ -243,3 +310,5 @@ std::vector<TProfilePoint> TLoadProfileWindow::StepPoints() const { return FromQ
 std::vector<TProfilePoint> TLoadProfileWindow::NoDurationPoints() const { return FromQt(impl_->no_duration); }
 std::vector<TProfilePoint> TLoadProfileWindow::NoLoadPoints() const { return FromQt(impl_->no_load); }
 std::string TLoadProfileWindow::Summary() const { return impl_->summary_text; }
+double TLoadProfileWindow::LoadAxisMin() const { return impl_->load->min(); }
+double TLoadProfileWindow::LoadAxisMax() const { return impl_->load->max(); }

@@ -12,6 +12,8 @@
 
 #include "case/LoadProfile.h"
 
+class QRect;
+class QSize;
 class QWidget;
 class TForm;
 struct TCaseData;
@@ -38,6 +40,9 @@ public:
   std::vector<TProfilePoint> NoLoadPoints() const;
   // The line under the chart: intervals, hours, values not entered.
   std::string Summary() const;
+  // The load axis's range, in MW.
+  double LoadAxisMin() const;
+  double LoadAxisMax() const;
 
   static constexpr const char* kCaption = "ZORMEK - Perfil de Carga";
 
@@ -45,3 +50,7 @@ private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// Where a window first goes beside its owner's frame on a screen's available
+// area (sizes with the frame): see LoadProfileWindow.cpp.
+QRect PlaceBeside(const QRect& owner, const QRect& area, QSize preferred, QSize minimum);

@@ -16,9 +16,20 @@ QString Q(std::string_view utf8) {
 
 std::string U(const QString& text) { return text.toUtf8().toStdString(); }
 
-// The faces the windows name ("MS Sans Serif", "Arial") are rarely installed
-// here; the nearest sans serif stands in: Liberation Sans has Arial's
-// metrics, DejaVu Sans is nearly always present.
+// The faces the windows name ("MS Sans Serif", "Arial") are Windows fonts,
+// rarely installed here. Each has stand-ins from Debian whose widths fit the
+// layouts, which were drawn in the named face at the same character height:
+// Liberation Sans has Arial's metrics; Carlito comes closest to MS Sans
+// Serif's label widths (within a few pixels, never beyond the room a label
+// has), where Liberation Sans runs about a tenth wider and makes
+// neighbouring labels touch. The package depends on both; Liberation Sans Narrow and
+// DejaVu Sans are the last resorts.
+QStringList SubstituteFamilies(const QString& face) {
+  if (face.compare(QLatin1String("MS Sans Serif"), Qt::CaseInsensitive) == 0)
+    return {QStringLiteral("Carlito"), QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans")};
+  return {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")};
+}
+
 // The answer is kept per face: a window names only two or three.
 QFont MakeFont(const TFontDesc& desc) {
   static QHash<QString, QStringList> families_of;
@@ -30,7 +41,7 @@ QFont MakeFont(const TFontDesc& desc) {
     // fontconfig's alias rules, which is the slow part.
     static const QStringList installed = QFontDatabase::families();
     if (installed.contains(face, Qt::CaseInsensitive)) families << face;
-    families << QStringLiteral("Liberation Sans") << QStringLiteral("DejaVu Sans");
+    families << SubstituteFamilies(face);
     it = families_of.insert(face, families);
   }
   QFont font;

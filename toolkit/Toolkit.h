@@ -56,7 +56,7 @@ TNotifyEvent Bind(F* form, void (F::*method)(TObject*)) {
 }
 
 // A font as face, character (em) height in pixels, weight. Faces missing on
-// the system ("MS Sans Serif", "Arial") fall back to the nearest sans serif.
+// the system ("MS Sans Serif", "Arial") get stand-ins whose widths fit.
 struct TFontDesc {
   const char* face = nullptr;  // nullptr: take the parent's font
   int height = 0;

@@ -48,6 +48,8 @@ private:
   Qt::MouseButtons lost_ = Qt::NoButton;
 };
 
+// The stand-ins for a face that is not installed, best first.
+QStringList SubstituteFamilies(const QString& face);
 QFont MakeFont(const TFontDesc& desc);
 QString Q(std::string_view utf8);
 std::string U(const QString& text);

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the tools need,
 # but only those that are missing. Runs apt-get as root, or through sudo.
+# apt's own output goes to a log file (ZK_DEPS_LOG, by default
+# build/install-deps.log); the terminal gets one line per step.
+#   tools/install-deps.sh [fuzz]
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
+# One group of packages per line.
 PACKAGES=(
   build-essential cmake make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   libmpfr-dev libgmp-dev
   xvfb xauth x11-utils openbox xdotool
-  fonts-liberation fonts-dejavu-core
+  fonts-liberation fonts-crosextra-carlito fonts-dejavu-core
   desktop-file-utils shared-mime-info dpkg-dev file
   libcli11-dev nlohmann-json3-dev pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest python3-hypothesis
 )
@@ -29,8 +34,42 @@ for p in "${PACKAGES[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "install-deps: installing ${missing[*]}"
-if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
+say() { echo "install-deps: $*"; }
+
+if [ "$(id -u)" -eq 0 ]; then
+  SUDO=()
+elif command -v sudo >/dev/null 2>&1; then
+  SUDO=(sudo)
+else
+  say "${#missing[@]} packages are missing: ${missing[*]}" >&2
+  say "installing them needs root, and sudo is not installed; run as root:" >&2
+  say "  su -c 'bash tools/install-deps.sh $*'" >&2
+  exit 1
+fi
+
+LOG=${ZK_DEPS_LOG:-build/install-deps.log}
+mkdir -p "$(dirname "$LOG")"
+: >"$LOG"
+say "installing ${#missing[@]} packages and what they need (apt's output: $LOG)"
+
+# Runs one step with its output in the log; prints how long it took, or the
+# end of the log when it failed.
+step() {
+  local name=$1 start=$SECONDS
+  shift
+  echo "== $name: $*" >>"$LOG"
+  if "$@" >>"$LOG" 2>&1 </dev/null; then
+    local took=$((SECONDS - start))
+    say "$name: done in $((took / 60)) min $((took % 60)) s"
+  else
+    local rc=$?
+    say "$name: failed (exit $rc); the end of $LOG:" >&2
+    tail -n 20 "$LOG" >&2
+    exit "$rc"
+  fi
+}
+
 export DEBIAN_FRONTEND=noninteractive
-"${SUDO[@]}" apt-get update -qq
-"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+step "apt-get update" "${SUDO[@]}" apt-get update
+step "apt-get install" "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y --no-install-recommends "${missing[@]}"

@@ -31,8 +31,26 @@ for f in usr/bin/zormek_gui \
          usr/share/icons/hicolor/48x48/apps/org.zormek.ZormekGui.png \
          usr/share/icons/hicolor/scalable/apps/org.zormek.ZormekGui.svg \
          usr/share/mime/packages/org.zormek.ZormekGui.xml \
-         usr/share/doc/zormek-gui/copyright; do
+         usr/share/doc/zormek-gui/copyright \
+         usr/share/doc/zormek-gui/changelog.gz \
+         usr/share/doc/zormek-gui/examples/exemplo.dad \
+         usr/share/man/man1/zormek_gui.1.gz; do
   [ -f "$ROOT/$f" ] || fail "missing /$f"
+done
+# A maintainer a user can write to, the changelog of this very version, a
+# manual page that man can format, and the fonts the windows are laid out for.
+grep -Eq '^ Maintainer: [^<]+ <[^@> ]+@[^@> ]+\.[a-z]+>$' "$TMP/info" || fail "maintainer field"
+! grep -q '^ Maintainer: .*localhost' "$TMP/info" || fail "maintainer at localhost"
+VERSION=$(sed -n 's/^ Version: //p' "$TMP/info")
+zcat "$ROOT/usr/share/doc/zormek-gui/changelog.gz" | head -n 1 | grep -q "^zormek-gui ($VERSION) " ||
+  fail "the changelog does not start with version $VERSION"
+if command -v groff >/dev/null; then
+  man_text=$(zcat "$ROOT/usr/share/man/man1/zormek_gui.1.gz" | groff -k -man -Tutf8 -ww 2>"$TMP/groff.log")
+  [ ! -s "$TMP/groff.log" ] || { cat "$TMP/groff.log"; fail "groff warns about the manual page"; }
+  echo "$man_text" | grep -q 'zormek_gui - case editor' || fail "the manual page has no NAME line"
+fi
+for font in fonts-crosextra-carlito fonts-liberation; do
+  echo "$DEPENDS" | grep -q "$font" || fail "dependency $font missing"
 done
 # Every documentation folder is named after the package.
 for d in "$ROOT"/usr/share/doc/*; do

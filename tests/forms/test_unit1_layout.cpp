@@ -2,6 +2,8 @@
 // it, with its text, font, limit and place in the tab sequence; every caption
 // fits and nothing overlaps.
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -210,6 +212,19 @@ TEST_F(MainWindowLayout, NothingOverlaps) {
     QWidget* w = widgets[i].second;
     EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry())) << widgets[i].first;
   }
+}
+
+// Drawn in the faces that stand in for the layout's (the package depends on
+// them), every caption ends clear of the control beside it: with Liberation
+// Sans for "MS Sans Serif", "Número do intervalo:" ran into "Duração (horas):".
+TEST_F(MainWindowLayout, EveryLabelEndsClearOfItsNeighbour) {
+  if (!QFontDatabase::hasFamily(QStringLiteral("MS Sans Serif"))) {
+    EXPECT_EQ(QFontInfo(form->LabeledEdit2->EditLabel()->Widget()->font()).family(), QStringLiteral("Carlito"));
+  }
+  if (!QFontDatabase::hasFamily(QStringLiteral("Arial"))) {
+    EXPECT_EQ(QFontInfo(form->Label1->Widget()->font()).family(), QStringLiteral("Liberation Sans"));
+  }
+  EXPECT_EQ(zktest::LabelsRunningIntoNeighbours(*form), std::vector<std::string>{});
 }
 
 }  // namespace

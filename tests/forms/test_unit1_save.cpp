@@ -52,6 +52,8 @@ TEST_F(SaveCase, TypicalCaseGivesTheExampleFileByteForByte) {
   const std::string expected = ReadFile(ZK_GOLDEN_DIR "/caso_exemplo.dad");
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(ReadFile("caso1.dad"), expected);
+  // The example case the README walks through is this very file.
+  EXPECT_EQ(ReadFile(ZK_EXAMPLES_DIR "/exemplo.dad"), expected);
   // The window stays as it was.
   EXPECT_EQ(form->LabeledEdit21->Text(), "caso1");
   EXPECT_EQ(form->Memo1->LineCount(), 3);

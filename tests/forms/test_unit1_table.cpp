@@ -316,11 +316,17 @@ TEST_F(TableTest, TheLoadProfileFollowsTheTable) {
   ASSERT_TRUE(profile->Visible());
   EXPECT_EQ(profile->Widget()->windowTitle().toStdString(), "ZORMEK - Perfil de Carga");
   EXPECT_FALSE(profile->Widget()->isModal());
-  // Beside the main window and wholly on the screen (1280 x 1024 here: the
-  // place to the right of the main window would run off it).
+  // Beside the main window, wholly on the screen and covering none of the
+  // main window (1280 x 1024 here: narrowed to the room at its right).
   const QRect area = form->Widget()->screen()->availableGeometry();
-  EXPECT_TRUE(area.contains(profile->Widget()->frameGeometry())) << profile->Widget()->frameGeometry().x();
-  EXPECT_EQ(profile->Widget()->frameGeometry().right(), area.right());
+  const QRect placed = profile->Widget()->frameGeometry();
+  EXPECT_TRUE(area.contains(placed)) << placed.x() << ", " << placed.y();
+  EXPECT_FALSE(placed.intersects(form->Widget()->frameGeometry())) << placed.x() << ", " << placed.y();
+  EXPECT_EQ(placed.left(), form->Widget()->frameGeometry().right() + 1);
+  // No load is negative: the load axis starts at 0 (the load not entered is
+  // marked there) and ends above the highest load.
+  EXPECT_EQ(profile->LoadAxisMin(), 0.0);
+  EXPECT_GT(profile->LoadAxisMax(), 600.0);
   using P = std::vector<TProfilePoint>;
   EXPECT_EQ(profile->StepPoints(), (P{{0, 500}, {10, 500}, {10, 600}, {10, 600}, {10, 0}, {14, 0}}));
   EXPECT_EQ(profile->NoDurationPoints(), (P{{10, 600}}));
@@ -346,6 +352,9 @@ TEST_F(TableTest, TheLoadProfileFollowsTheTable) {
   // A paste of another length, then a re-size typed into the count.
   PasteByKeys("1\t2\n");
   EXPECT_EQ(profile->StepPoints(), (P{{0, 2}, {1, 2}}));
+  PasteByKeys("1\t-30\n");
+  EXPECT_LT(profile->LoadAxisMin(), -30.0);
+  EXPECT_GE(profile->LoadAxisMax(), 0.0);
   TabTo(form->LabeledEdit1);
   Type("2");
   EXPECT_EQ(profile->StepPoints(), (P{{0, 0}, {0, 0}, {0, 0}, {0, 0}}));
@@ -356,6 +365,36 @@ TEST_F(TableTest, TheLoadProfileFollowsTheTable) {
   EXPECT_EQ(form->LoadProfileWindow(), profile);
   form->Close();
   EXPECT_FALSE(profile->Visible());
+}
+
+// Frames on a 1280 x 1024 area; the main window's frame as openbox draws it
+// at its place, (340, 1), 557 x 754.
+struct PlaceCase {
+  const char* name;
+  QRect owner, area;
+  QRect expected;
+};
+
+TEST(PlaceBeside, TheSideWithTheMostRoomShrunkToIt) {
+  const QSize preferred(762, 505), minimum(362, 325);
+  const QRect area(0, 0, 1280, 1024), main(340, 1, 557, 754);
+  const PlaceCase cases[] = {
+      {"RightNarrowed", main, area, QRect(897, 1, 383, 505)},
+      {"RightWholeOnAWideScreen", main, QRect(0, 0, 1920, 1080), QRect(897, 1, 762, 505)},
+      {"LeftOfAnOwnerAtTheRightEdge", QRect(723, 100, 557, 754), area, QRect(0, 100, 723, 505)},
+      {"BelowAShortWideOwner", QRect(0, 0, 1280, 300), area, QRect(0, 300, 762, 505)},
+      {"RaisedToStayOnTheScreen", QRect(100, 700, 400, 300), area, QRect(500, 519, 762, 505)},
+      {"NoRoomAnywhere", QRect(0, 0, 1200, 1000), area, QRect(518, 0, 762, 505)},
+  };
+  for (const PlaceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QRect got = PlaceBeside(c.owner, c.area, preferred, minimum);
+    EXPECT_EQ(got, c.expected) << got.x() << ", " << got.y() << ", " << got.width() << " x " << got.height();
+    EXPECT_TRUE(c.area.contains(got));
+    if (std::string_view(c.name) != "NoRoomAnywhere") {
+      EXPECT_FALSE(got.intersects(c.owner));
+    }
+  }
 }
 
 // ---- With real modal boxes --------------------------------------------------

@@ -235,6 +235,10 @@ TEST_F(Dialog, CentredOverTheMainWindow) {
   });
 }
 
+TEST_F(Dialog, EveryLabelEndsClearOfItsNeighbour) {
+  OpenDialog([&](TForm2* d) { EXPECT_EQ(zktest::LabelsRunningIntoNeighbours(*d), std::vector<std::string>{}); });
+}
+
 TEST_F(Dialog, ASmallDialogScrollsAndTheControlsStay) {
   OpenDialog([&](TForm2* d) {
     const QRect before = d->LabeledEdit19->Widget()->geometry();

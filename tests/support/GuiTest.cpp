@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <QMimeData>
 #include <QUrl>
 #include <QLabel>
@@ -147,5 +150,71 @@ Qt::DropAction DropFiles(QWidget* widget, const std::vector<std::string>& paths,
 }
 
 void Settle(int ms) { QTest::qWait(ms); }
+
+namespace {
+
+// The pixels that the label's text inks, in the label's coordinates, drawn as
+// the label draws it (left-aligned in its contents) but on a canvas wide
+// enough that nothing is cut. Empty for a label without ink.
+QRect Ink(const QLabel& label) {
+  const QRect contents = label.contentsRect();
+  const QFontMetrics fm(label.font());
+  const int width = contents.left() + fm.horizontalAdvance(label.text()) + 4 * fm.height();
+  QImage canvas(width, label.height(), QImage::Format_RGB32);
+  canvas.fill(Qt::white);
+  {
+    QPainter painter(&canvas);
+    painter.setFont(label.font());
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(contents.left(), contents.top(), width - contents.left(), contents.height()),
+                     static_cast<int>(Qt::AlignLeft | Qt::AlignVCenter), label.text());
+  }
+  QRect ink;
+  for (int y = 0; y < canvas.height(); ++y)
+    for (int x = 0; x < canvas.width(); ++x)
+      if (qGray(canvas.pixel(x, y)) < 160) ink |= QRect(x, y, 1, 1);
+  return ink;
+}
+
+// What a control covers in its parent: a label its text's ink, any other
+// control its whole rectangle.
+QRect Covered(const QWidget& widget) {
+  if (const auto* label = qobject_cast<const QLabel*>(&widget)) return Ink(*label).translated(widget.pos());
+  return widget.geometry();
+}
+
+}  // namespace
+
+std::vector<std::string> LabelsRunningIntoNeighbours(const TForm& form, int gap) {
+  std::vector<std::pair<std::string, QWidget*>> widgets;
+  for (TControl* c : form.Controls()) {
+    widgets.push_back({c->Name(), c->Widget()});
+    if (auto* e = dynamic_cast<TLabeledEdit*>(c)) widgets.push_back({c->Name() + ".label", e->EditLabel()->Widget()});
+  }
+  std::vector<std::string> offences;
+  for (const auto& [name, widget] : widgets) {
+    const auto* label = qobject_cast<const QLabel*>(widget);
+    if (!label || label->isHidden() || label->text().isEmpty()) continue;
+    const std::string what = name + " \"" + label->text().toStdString() + "\"";
+    const QRect ink = Ink(*label);
+    if (ink.right() >= label->width())
+      offences.push_back(what + ": cut by its label (" + std::to_string(ink.right() + 1) + " of " +
+                         std::to_string(label->width()) + " px)");
+    const QRect drawn = ink.translated(label->pos());  // in the parent's coordinates
+    if (drawn.right() + gap >= label->parentWidget()->width())
+      offences.push_back(what + ": the right edge of its parent");
+    // Whatever stands to its right on the rows the text covers.
+    const QRect row(label->x(), drawn.top(), label->parentWidget()->width(), drawn.height());
+    for (const auto& [other_name, other] : widgets) {
+      if (other == widget || other->parentWidget() != widget->parentWidget() || other->isHidden()) continue;
+      const QRect covered = Covered(*other);
+      if (other->x() <= label->x() || !covered.intersects(row)) continue;
+      if (drawn.right() + gap >= covered.left())
+        offences.push_back(what + " ends at " + std::to_string(drawn.right()) + ": " + other_name + " starts at " +
+                           std::to_string(covered.left()));
+    }
+  }
+  return offences;
+}
 
 }  // namespace zktest

@@ -118,4 +118,12 @@ Qt::DropAction DropFiles(QWidget* widget, const std::vector<std::string>& paths,
 // Lets posted events run for a moment.
 void Settle(int ms = 10);
 
+// The labels of a form (its own and the labelled edits' captions) whose
+// text, drawn in the label's font, is cut by the label or does not end at
+// least `gap` pixels before the next control on its row or the right edge
+// of its parent: one "label's text: what it runs into" per offence. The gap
+// is wider than a word space at the windows' sizes, so that two captions
+// never read as one.
+std::vector<std::string> LabelsRunningIntoNeighbours(const TForm& form, int gap = 5);
+
 }  // namespace zktest
