@@ -21,7 +21,9 @@ inline constexpr std::size_t kMaxBoxesPerKind = 100;
 TStatus CheckIntervals(const TCaseData& data);
 
 // Checks the title (UTF-8, as typed) and gives it in the file's code page
-// (TErrc::InvalidTitle when it cannot be written).
+// (TErrc::InvalidTitle when it cannot be written, or is longer than the
+// title field's kMaxTitleCharacters: the reader refuses longer ones).
+inline constexpr std::size_t kMaxTitleCharacters = 80;
 TResult<std::string> CheckTitle(std::string_view title_utf8);
 
 // Checks the base name and gives the path "<base>.dad" in `folder` (empty:
