@@ -118,12 +118,16 @@ void DoubleClick(QWidget* widget, QPoint at) {
   QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget->rect().center() : at);
 }
 
+QByteArray FileUri(const std::string& path) {
+  return "file://" + QByteArray::fromStdString(path).toPercentEncoding("/");
+}
+
 Qt::DropAction DropFiles(QWidget* widget, const std::vector<std::string>& paths, QPoint at) {
   QMimeData data;
   QList<QUrl> urls;
   QStringList texts;
   for (const std::string& p : paths) {
-    urls << QUrl::fromLocalFile(QString::fromStdString(p));
+    urls << QUrl::fromEncoded(FileUri(p), QUrl::StrictMode);
     texts << QString::fromStdString(p);
   }
   data.setUrls(urls);

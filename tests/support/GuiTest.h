@@ -114,6 +114,10 @@ void DoubleClick(QWidget* widget, QPoint at = QPoint());
 // URLs and their paths as text, as file managers send them. Returns the
 // accepted drop action, or Qt::IgnoreAction when nobody took the drop.
 Qt::DropAction DropFiles(QWidget* widget, const std::vector<std::string>& paths, QPoint at = QPoint());
+// A path's URL as a file manager puts it on a drop: every byte of the
+// path but "/" and the unreserved ones percent-encoded, as GLib's
+// g_filename_to_uri does ("/tmp/caf\xE9 um.dad" -> "file:///tmp/caf%E9%20um.dad").
+QByteArray FileUri(const std::string& path);
 
 // Lets posted events run for a moment.
 void Settle(int ms = 10);
