@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -49,9 +50,10 @@ void RealBoxes::Poll() {
   if (!box || !box->isVisible() || answering_.contains(box) || !QTest::qWaitForWindowExposed(box)) return;
   answering_.insert(box);
   const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-  boxes_.push_back({box->windowTitle().toStdString(), box->text().toStdString(), box->textFormat(),
+  boxes_.push_back({box->windowTitle().toStdString(), box->text().remove(QChar(0x200B)).toStdString(), box->textFormat(),
                     label ? label->textFormat() : Qt::AutoText, box->icon() == QMessageBox::Critical,
-                    box->windowModality() == Qt::ApplicationModal});
+                    box->windowModality() == Qt::ApplicationModal, box->frameGeometry(),
+                    box->screen()->availableGeometry()});
   QTimer::singleShot(0, box, [this, box] {
     if (while_shown_) while_shown_();
     if (answer_ == Answer::PressEnter)

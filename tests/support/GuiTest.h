@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <QPoint>
+#include <QRect>
 #include <QSet>
 #include <QString>
 #include <QTimer>
@@ -56,11 +57,13 @@ public:
   enum class Answer { ClickOk, PressEnter };
   struct Box {
     std::string caption;
-    std::string text;
+    std::string text;             // as the user reads it (without the places to wrap)
     Qt::TextFormat format;        // the box's
     Qt::TextFormat label_format;  // the label that shows the text
     bool critical;
     bool application_modal;
+    QRect frame;  // the box on the screen, frame included
+    QRect area;   // its screen's available area
   };
   explicit RealBoxes(std::function<void()> while_shown = {}, Answer answer = Answer::ClickOk);
   ~RealBoxes();
