@@ -45,10 +45,15 @@ bool FormatCaseFile(const TCaseData& data, std::string_view title_bytes,
 // The whole file as one string (tests, small cases).
 std::string FormatCaseFileToString(const TCaseData& data, std::string_view title_bytes);
 
-// Checks the intervals and the title, then writes the case to `path` through
-// the safe save (FileSink.h). A failure to save is TErrc::FileWrite, and its
-// message names the file and its folder, as an absolute path. `sink`
-// defaults to the real file system.
+// Checks the intervals and the title, then writes the case to `path` (bytes,
+// as the file system names the file) through the safe save (FileSink.h). A
+// failure to save is TErrc::FileWrite, or TErrc::FileUnsafe for a file
+// refused for safety (another user's link or file in a shared folder), and
+// its message names the file and its folder, as an absolute path:
+//   "Não foi possível gravar o arquivo \"caso.dad\" na pasta \"/tmp\": é um link
+//    simbólico de outro usuário (ana) numa pasta compartilhada, e por
+//    segurança não é seguido!"
+// `sink` defaults to the real file system.
 TStatus SaveCaseFile(const TCaseData& data, std::string_view title_utf8, const std::string& path,
                      TFileSink* sink = nullptr);
 
