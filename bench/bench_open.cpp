@@ -83,6 +83,34 @@ int main(int argc, char** argv) {
   std::printf("  open until the window shows: %8.1f ms  (target < 1000 ms for 100,000 intervals%s: %s)\n", open,
               n == 100000 ? "" : (", this run has " + std::to_string(n)).c_str(), open < 1000.0 ? "met" : "not met");
   std::printf("  ratio open / reader:         %8.2f\n", open / read);
+
+  // The peak resident memory of opening a 2 GiB file of blanks (sparse past
+  // its first MiB), above the idle window: the peak is reset first
+  // (/proc/self/clear_refs), then read before and after the open.
+  const std::string blank = std::string(dir_template) + "/branco.dad";
+  if (FILE* f = std::fopen(blank.c_str(), "wb")) {
+    const std::string mib(1 << 20, ' ');
+    std::fwrite(mib.data(), 1, mib.size(), f);
+    std::fclose(f);
+  }
+  if (truncate(blank.c_str(), off_t{2} << 30) == 0) {
+    if (FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+      std::fputs("5", f);
+      std::fclose(f);
+    }
+    const long before = bench::PeakKiB();
+    const int boxes_before = boxes;
+    const bool opened = Form1->OpenCaseFile(blank);
+    const long grown = bench::PeakKiB() - before;
+    const double mib = grown / 1024.0;
+    if (opened || boxes != boxes_before + 1 || before < 0) {
+      std::fprintf(stderr, "the file of blanks was not refused with one box\n");
+      return 1;
+    }
+    std::printf("  2 GiB file of blanks refused, peak %.1f MiB above the idle window (target < 64 MiB: %s)\n", mib,
+                bench::Verdict(mib > 0 ? mib : 0.001, mib < 64.0));
+  }
+  unlink(blank.c_str());
   delete Form1;
   Form1 = nullptr;
   unlink(path.c_str());

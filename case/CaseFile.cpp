@@ -171,6 +171,10 @@ TResult<std::string> CheckTitle(std::string_view title_utf8) {
   auto refuse = [](std::string message) { return MakeError(TErrc::InvalidTitle, std::move(message)); };
   const std::optional<std::u32string> text = DecodeUtf8(title_utf8);
   if (!text) return refuse("O título do caso não é um texto válido!");
+  if (text->size() > kMaxTitleCharacters) {
+    return refuse("O título do caso tem " + std::to_string(text->size()) + " caracteres, e o arquivo aceita no máximo " +
+                  std::to_string(kMaxTitleCharacters) + "!");
+  }
   std::string out;
   out.reserve(text->size());
   for (char32_t cp : *text) {
@@ -318,9 +322,12 @@ TStatus SaveCaseFile(const TCaseData& data, std::string_view title_utf8, const s
   const std::string::size_type slash = path.rfind('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
-  auto failure = [&](const std::string& reason) {
-    TError error = MakeError(TErrc::FileWrite, "Não foi possível gravar o arquivo \"" + name + "\" na pasta \"" +
-                                                   FolderForMessages(folder) + "\": " + reason + "!");
+  // The sink's phrase completes the message, which names the file and its
+  // folder; the code stays (a file refused for safety is not a write error).
+  auto failure = [&](TError error) {
+    if (error.code != TErrc::FileUnsafe && error.code != TErrc::NoMemory) error.code = TErrc::FileWrite;
+    error.message = "Não foi possível gravar o arquivo \"" + name + "\" na pasta \"" + FolderForMessages(folder) +
+                    "\": " + error.message + "!";
     error.file = path;
     return error;
   };
@@ -329,31 +336,27 @@ TStatus SaveCaseFile(const TCaseData& data, std::string_view title_utf8, const s
     own = MakeAtomicFileSink();
     sink = own.get();
   }
-  if (!sink->Open(path)) {
-    const std::string reason = sink->Error();
+  if (TStatus opened = sink->Open(path); !opened) {
     sink->Abort();
-    return failure(reason);
+    return failure(std::move(opened).Error());
   }
-  bool written = false;
-  std::string reason;
+  TStatus written;
   try {
-    written = FormatCaseFile(data, *title, [sink](const char* p, std::size_t size) {
-      return sink->Write(p, size);
+    const bool whole = FormatCaseFile(data, *title, [sink, &written](const char* p, std::size_t size) {
+      written = sink->Write(p, size);
+      return written.Ok();
     });
-    if (!written) reason = sink->Error();
+    if (whole) written = sink->Commit();
   } catch (const std::bad_alloc&) {
-    reason = "memória insuficiente";
-  }
-  if (written && !sink->Commit()) {
-    written = false;
-    reason = sink->Error();
+    written = MakeError(TErrc::NoMemory, "memória insuficiente");
   }
   if (!written) {
     sink->Abort();
+    TError error = std::move(written).Error();
     // A file written in place (several hard links, a folder that takes no
     // new file) has no old copy to fall back on.
-    if (sink->TargetMayBeIncomplete()) reason += "; o arquivo pode ter ficado incompleto";
-    return failure(reason);
+    if (sink->TargetMayBeIncomplete()) error.message += "; o arquivo pode ter ficado incompleto";
+    return failure(std::move(error));
   }
   return {};
 }

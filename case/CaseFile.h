@@ -21,7 +21,9 @@ inline constexpr std::size_t kMaxBoxesPerKind = 100;
 TStatus CheckIntervals(const TCaseData& data);
 
 // Checks the title (UTF-8, as typed) and gives it in the file's code page
-// (TErrc::InvalidTitle when it cannot be written).
+// (TErrc::InvalidTitle when it cannot be written, or is longer than the
+// title field's kMaxTitleCharacters: the reader refuses longer ones).
+inline constexpr std::size_t kMaxTitleCharacters = 80;
 TResult<std::string> CheckTitle(std::string_view title_utf8);
 
 // Checks the base name and gives the path "<base>.dad" in `folder` (empty:
@@ -44,10 +46,15 @@ bool FormatCaseFile(const TCaseData& data, std::string_view title_bytes,
 std::string FormatCaseFileToString(const TCaseData& data, std::string_view title_bytes);
 
 // Checks the intervals, that every value is finite (CheckFinite, CaseEdit.h)
-// and the title, then writes the case to `path` through
-// the safe save (FileSink.h). A failure to save is TErrc::FileWrite, and its
-// message names the file and its folder, as an absolute path. `sink`
-// defaults to the real file system.
+// and the title, then writes the case to `path` (bytes, as the file system
+// names the file) through the safe save (FileSink.h). A failure to save is
+// TErrc::FileWrite, or TErrc::FileUnsafe for a file refused for safety
+// (another user's link or file in a shared folder), and its message names
+// the file and its folder, as an absolute path:
+//   "Não foi possível gravar o arquivo \"caso.dad\" na pasta \"/tmp\": é um link
+//    simbólico de outro usuário (ana) numa pasta compartilhada, e por
+//    segurança não é seguido!"
+// `sink` defaults to the real file system.
 TStatus SaveCaseFile(const TCaseData& data, std::string_view title_utf8, const std::string& path,
                      TFileSink* sink = nullptr);
 

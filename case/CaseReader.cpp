@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cfloat>
@@ -22,7 +24,7 @@
 #include "case/CaseFile.h"
 #include "case/Cp1252.h"
 #include "case/FileNumber.h"
-#include "case/FileSink.h"
+#include "case/FileSystem.h"
 
 // How a file is read. Lines come one at a time from a line source (memory or
 // a file read in pieces). Every field is parsed and then written again with
@@ -65,20 +67,42 @@ std::string At(std::uint64_t line, std::uint64_t column) {
 
 // ---- line sources ------------------------------------------------------
 
-struct TLine {
-  std::string_view text;  // without its CR LF or LF
-  bool terminated = true;
+// Bytes of the current line from the read position on. The source never
+// holds more of a line than the parser asks for (and a piece of input
+// around it), so a file of any size is read in bounded memory.
+struct TView {
+  std::string_view text;    // without the line's end (and the CR before an LF) when `ends`
+  bool ends = false;        // the line ends right after `text`: at an LF or at the input's end
+  bool terminated = false;  // ... at an LF
 };
 
 class TLineSource {
 public:
   virtual ~TLineSource() = default;
-  // The next line, valid until the next call; false at the end of the input.
-  virtual bool Next(TLine* line) = 0;
-  // Bytes consumed so far, through the last line given.
+  // At least `want` bytes of the current line from the read position,
+  // fewer only where the line ends sooner; maybe more. Valid until the
+  // next call. A CR that may be the line end's stays out of a view that
+  // does not end the line.
+  virtual TView Peek(std::size_t want) = 0;
+  // Moves the read position on by `n` bytes (at most the last view's).
+  virtual void Skip(std::size_t n) = 0;
+  // Moves past the end of the current line, once a view has reached it.
+  virtual void EndLine() = 0;
+  // Whether the input has no byte left.
+  virtual bool AtEnd() = 0;
+  // Bytes consumed so far.
   virtual std::uint64_t Offset() const = 0;
   virtual std::uint64_t Total() const = 0;
 };
+
+constexpr std::size_t kPiece = std::size_t{1} << 20;
+std::atomic<std::size_t> g_piece_for_testing{0};
+
+// How much input a source takes in at once.
+std::size_t Piece() {
+  const std::size_t piece = g_piece_for_testing.load(std::memory_order_relaxed);
+  return piece > 0 ? piece : kPiece;
+}
 
 // Strips the line end of [begin, begin + len) ending at an LF (excluded).
 std::string_view WithoutCr(const char* begin, std::size_t len) {
@@ -86,86 +110,102 @@ std::string_view WithoutCr(const char* begin, std::size_t len) {
   return {begin, len};
 }
 
+// [begin, begin + len) of a line that goes on after it.
+std::string_view Unended(const char* begin, std::size_t len) {
+  return {begin, len > 0 && begin[len - 1] == '\r' ? len - 1 : len};
+}
+
 class TMemoryLines final : public TLineSource {
 public:
   explicit TMemoryLines(std::string_view bytes) : bytes_(bytes) {}
 
-  bool Next(TLine* line) override {
-    if (pos_ >= bytes_.size()) return false;
+  TView Peek(std::size_t want) override {
     const char* begin = bytes_.data() + pos_;
     const std::size_t left = bytes_.size() - pos_;
-    const void* lf = std::memchr(begin, '\n', left);
-    if (lf == nullptr) {
-      *line = {{begin, left}, false};
-      pos_ = bytes_.size();
-      return true;
+    const std::size_t reach = std::min(left, std::max(want + 1, piece_));
+    if (const void* lf = std::memchr(begin, '\n', reach)) {
+      return {WithoutCr(begin, static_cast<std::size_t>(static_cast<const char*>(lf) - begin)), true, true};
     }
-    const std::size_t len = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
-    pos_ += len + 1;
-    *line = {WithoutCr(begin, len), true};
-    return true;
+    if (reach == left) return {{begin, left}, true, false};
+    return {Unended(begin, reach), false, false};
   }
+  void Skip(std::size_t n) override { pos_ += n; }
+  void EndLine() override {
+    const void* lf = std::memchr(bytes_.data() + pos_, '\n', bytes_.size() - pos_);
+    pos_ = lf == nullptr ? bytes_.size() : static_cast<std::size_t>(static_cast<const char*>(lf) - bytes_.data()) + 1;
+  }
+  bool AtEnd() override { return pos_ >= bytes_.size(); }
   std::uint64_t Offset() const override { return pos_; }
   std::uint64_t Total() const override { return bytes_.size(); }
 
 private:
   std::string_view bytes_;
   std::size_t pos_ = 0;
+  std::size_t piece_ = Piece();
 };
 
-// A file read in pieces. The buffer holds the unread rest of the current
-// piece and grows only to hold the longest line (the interval lines: about
-// 10 bytes per interval).
+// A file read in pieces into one buffer that never grows: a line is
+// looked at through views of it, never held whole.
 class TFileLines final : public TLineSource {
 public:
   TFileLines(int fd, std::uint64_t total, std::string path)
       : fd_(fd), total_(total), path_(std::move(path)) {
-    constexpr std::uint64_t kPiece = std::uint64_t{1} << 20;
-    capacity_ = static_cast<std::size_t>(total_ + 1 < kPiece ? total_ + 1 : kPiece);
-    if (capacity_ < 4096) capacity_ = 4096;
+    const std::size_t piece = Piece();
+    capacity_ = static_cast<std::size_t>(std::min<std::uint64_t>(total_ + 1, piece));
+    if (capacity_ < 4096 && piece == kPiece) capacity_ = 4096;
     buffer_.reset(new char[capacity_]);
   }
 
-  bool Next(TLine* line) override {
+  TView Peek(std::size_t want) override {
     for (;;) {
-      if (const void* lf = std::memchr(buffer_.get() + scan_, '\n', end_ - scan_)) {
-        const char* begin = buffer_.get() + begin_;
-        const std::size_t len = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
-        begin_ += len + 1;
-        scan_ = begin_;
-        offset_ += len + 1;
-        *line = {WithoutCr(begin, len), true};
-        return true;
+      if (lf_ == kNone) {
+        if (const void* lf = std::memchr(buffer_.get() + scan_, '\n', end_ - scan_)) {
+          lf_ = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.get());
+        } else {
+          scan_ = end_;
+        }
       }
-      scan_ = end_;
-      if (eof_) {
-        if (begin_ == end_) return false;
-        const std::size_t len = end_ - begin_;
-        *line = {{buffer_.get() + begin_, len}, false};
-        offset_ += len;
-        begin_ = scan_ = end_;
-        return true;
-      }
-      Fill();
+      const char* begin = buffer_.get() + begin_;
+      if (lf_ != kNone) return {WithoutCr(begin, lf_ - begin_), true, true};
+      if (eof_) return {{begin, end_ - begin_}, true, false};
+      if (end_ - begin_ > want) return {Unended(begin, end_ - begin_), false, false};
+      Fill(want + 1);
     }
+  }
+  void Skip(std::size_t n) override {
+    begin_ += n;
+    offset_ += n;
+  }
+  void EndLine() override {
+    const std::size_t next = lf_ != kNone ? lf_ + 1 : end_;
+    offset_ += next - begin_;
+    begin_ = scan_ = next;
+    lf_ = kNone;
+  }
+  bool AtEnd() override {
+    while (begin_ == end_ && !eof_) Fill(1);
+    return begin_ == end_;
   }
   std::uint64_t Offset() const override { return offset_; }
   std::uint64_t Total() const override { return total_; }
 
 private:
-  void Fill() {
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  // Reads more, keeping the unread bytes; room for `need` of them.
+  void Fill(std::size_t need) {
     if (begin_ > 0) {
       std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
       end_ -= begin_;
       scan_ -= begin_;
+      if (lf_ != kNone) lf_ -= begin_;
       begin_ = 0;
     }
-    if (end_ == capacity_) {
-      const std::size_t bigger = capacity_ * 2;
-      std::unique_ptr<char[]> grown(new char[bigger]);
+    if (need > capacity_) {  // only with pieces smaller than a short line (tests)
+      std::unique_ptr<char[]> grown(new char[need]);
       std::memcpy(grown.get(), buffer_.get(), end_);
       buffer_ = std::move(grown);
-      capacity_ = bigger;
+      capacity_ = need;
     }
     for (;;) {
       const ssize_t n = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
@@ -187,6 +227,7 @@ private:
   std::size_t begin_ = 0;  // start of the unread bytes
   std::size_t scan_ = 0;   // no LF in [begin_, scan_)
   std::size_t end_ = 0;
+  std::size_t lf_ = kNone;  // the current line's LF, once seen
   std::uint64_t offset_ = 0;
   bool eof_ = false;
 };
@@ -205,6 +246,7 @@ enum class TProblem : std::uint8_t {
   IntegerRange,
   RealRange,
   NotCanonical,  // a number, but not as the writer writes it
+  TooLong,       // wider than any field the writer writes
 };
 
 struct TFieldError {
@@ -226,6 +268,8 @@ std::string ProblemText(const TFieldError& e, std::uint64_t values_on_line) {
     case TProblem::RealRange: return "número real fora do intervalo representável.";
     case TProblem::NotCanonical:
       return "número fora do formato do arquivo (esperado \"" + e.expected + "\").";
+    case TProblem::TooLong:
+      return "valor mais longo do que o arquivo permite (" + std::to_string(kMaxFixedWidth) + " caracteres).";
     case TProblem::None: break;
   }
   return "erro de leitura.";
@@ -255,12 +299,17 @@ TProblem EndProblem(std::string_view s, std::size_t pos) {
 }
 
 // The real field that starts at c: "f" fields run to the end of their
-// number, "e" fields are 10 columns.
+// number, "e" fields are 10 columns. Only the bytes a field of the writer
+// can take, and the one after them, are looked at: a line may be a view
+// of kFieldWindow bytes from c on.
+constexpr std::size_t kFieldWindow = kMaxFixedWidth + 1;
+
 TProblem ReadReal(std::string_view s, std::size_t c, TKind kind, int decimals, double* value,
                   std::size_t* end, std::string* expected) {
   const std::size_t n = s.size();
   if (c >= n) return TProblem::Missing;
-  const std::size_t limit = kind == TKind::Exp ? (n - c < 10 ? n : c + 10) : n;
+  const std::size_t window = kind == TKind::Exp ? 10 : kFieldWindow;
+  const std::size_t limit = n - c < window ? n : c + window;
   std::size_t i = c;
   while (i < limit && s[i] == ' ') ++i;
   const std::size_t token = i;
@@ -281,6 +330,8 @@ TProblem ReadReal(std::string_view s, std::size_t c, TKind kind, int decimals, d
   }
   if (kind == TKind::Exp) {
     if (i != limit) return TProblem::NotReal;
+  } else if (i == c + kFieldWindow) {
+    return TProblem::TooLong;
   } else if (i < n && GluedToNumber(s[i])) {
     return TProblem::NotReal;  // "100,00", "1.5x": not a number as a whole
   }
@@ -443,17 +494,18 @@ public:
   TParser(TLineSource& source, const TReadProgress& progress) : source_(source), progress_(progress) {}
 
   void Parse(TCaseData* out, std::string* title_utf8) {
-    const TLine title = NextLine();
-    for (std::size_t i = 0; i < title.text.size(); ++i) {
-      const auto b = static_cast<unsigned char>(title.text[i]);
+    const std::string_view title = ShortLine(kMaxTitleCharacters);
+    for (std::size_t i = 0; i < title.size(); ++i) {
+      const auto b = static_cast<unsigned char>(title[i]);
       if (!TitleByte(b)) {
         char code[8];
         std::snprintf(code, sizeof code, "0x%02X", b);
         Damaged(1, i + 1, std::string("caractere não permitido no título (byte ") + code + ").");
       }
     }
-    std::optional<std::string> utf8 = Cp1252ToUtf8(title.text);
+    std::optional<std::string> utf8 = Cp1252ToUtf8(title);
     if (!utf8) Damaged(1, 1, "caractere não permitido no título.");
+    source_.EndLine();
 
     TCaseData d;
     ReadIntervals(&d);
@@ -473,8 +525,7 @@ public:
     ReadLine({Exp(a.Rho, 2), Exp(a.Epsln, 2), Int(a.Maxit), Exp(a.Bigm, 1), Exp(a.Sigma, 2),
               Exp(a.Epslnp, 2), Exp(a.Epslmek, 2), Exp(a.Mu0, 2)});
     ReadLine({Int(a.iprint)});
-    TLine extra;
-    if (source_.Next(&extra)) {
+    if (!source_.AtEnd()) {
       Damaged(line_ + 1, 1, "esperado o fim do arquivo (o caso tem " + std::to_string(expected_lines_) +
            " linhas).");
     }
@@ -492,45 +543,75 @@ private:
     if (!progress_(done, source_.Total())) Fail(TErrc::Cancelled, kReadCancelled);
   }
 
-  TLine NextLine() {
-    line_start_ = source_.Offset();
-    Tick(line_start_);
-    TLine line;
-    if (!source_.Next(&line)) {
+  // Starts the next line: there must be one.
+  void BeginLine() {
+    Tick(source_.Offset());
+    if (source_.AtEnd()) {
       std::string text = "o arquivo termina antes do fim do caso";
       if (expected_lines_ > 0) text += " (esperadas " + std::to_string(expected_lines_) + " linhas)";
       Damaged(line_ + 1, 1, text + ".");
     }
     ++line_;
-    if (!line.terminated) Damaged(line_, line.text.size() + 1, "falta a quebra de linha no fim da linha.");
-    return line;
+  }
+
+  // A line's widest text as the writer writes it: what the line may hold.
+  [[noreturn]] void TooLong(uint64_t limit) {
+    Damaged(line_, limit + 1,
+            line_ == 1 ? "o título passa de " + std::to_string(limit) + " caracteres."
+                       : "a linha passa de " + std::to_string(limit) +
+                             " caracteres, o máximo que ela pode ter neste caso.");
+  }
+
+  // A whole line of at most `limit` bytes (without its line end), valid
+  // until the source is used again. A longer one is refused once `limit`
+  // + 1 of its bytes are seen.
+  std::string_view ShortLine(std::size_t limit) {
+    BeginLine();
+    const TView v = source_.Peek(limit + 1);
+    if (!v.ends || v.text.size() > limit) TooLong(limit);
+    if (!v.terminated) Damaged(line_, v.text.size() + 1, "falta a quebra de linha no fim da linha.");
+    return v.text;
   }
 
   [[noreturn]] void FailAt(const TFieldError& e, uint64_t values_on_line) {
     Damaged(line_, e.column + 1, ProblemText(e, values_on_line));
   }
 
+  static std::size_t MaxWidth(const TField& f) {
+    switch (f.kind) {
+      case TKind::Integer: return kMaxInt10Width;
+      case TKind::Exp: return MaxExpWidth(f.decimals);
+      case TKind::Fixed: break;
+    }
+    return kMaxFixedWidth;
+  }
+
   void ReadLine(std::initializer_list<TField> fields) {
-    const TLine line = NextLine();
+    std::size_t limit = 0;
+    for (const TField& f : fields) limit += MaxWidth(f);
+    const std::string_view line = ShortLine(limit);
     TFieldError error;
-    if (!MatchFields(line.text, 0, std::span<const TField>(fields.begin(), fields.size()), &error)) {
+    if (!MatchFields(line, 0, std::span<const TField>(fields.begin(), fields.size()), &error)) {
       FailAt(error, fields.size());
     }
+    source_.EndLine();
   }
 
   // Lines 2 and 3: N, the durations, the loads. N is checked against the
-  // file's size before the arrays are allocated.
+  // file's size before the arrays are allocated; then both lines are read
+  // through views of the source, never whole.
   void ReadIntervals(TCaseData* d) {
-    const TLine line = NextLine();
+    BeginLine();
+    const std::string_view head = source_.Peek(kMaxInt10Width + 1).text;
     int32_t n = 0;
     std::size_t pos = 0;
     TFieldError error;
     const std::size_t widths[2] = {11, 10};
     TProblem p = TProblem::Missing;
     for (std::size_t width : widths) {
-      if (width == 11 && !WideIntegerAt(line.text, 0)) continue;
+      if (width == 11 && !WideIntegerAt(head, 0)) continue;
       error.expected.clear();
-      p = ReadInteger(line.text, 0, width, &n, &pos, &error.expected);
+      p = ReadInteger(head, 0, width, &n, &pos, &error.expected);
       if (p == TProblem::None) break;
     }
     if (p != TProblem::None) {
@@ -546,33 +627,76 @@ private:
            std::to_string(needed) + " bytes, e este tem " + std::to_string(source_.Total()) + ".");
     }
     expected_lines_ = 9 + 3 * BlockLines(6 * un) + BlockLines(2 * un) + BlockLines(5 * un + 1) + 2;
-    if (!d->Create(n)) Fail(TErrc::NoMemory, At(2, 1) + "memória insuficiente para " + std::to_string(n) + " intervalos.");
-    ReadValues(line, pos, d->durations.data(), un, un + 1);
-    const TLine loads = NextLine();
-    ReadValues(loads, 0, d->loads.data(), un, un);
+    if (!d->Create(n)) {
+      TError e = MakeError(TErrc::NoMemory, At(2, 1) + "memória insuficiente para " + std::to_string(n) + " intervalos.");
+      e.line = 2;
+      e.column = 1;
+      throw TFailure{std::move(e)};
+    }
+    source_.Skip(pos);
+    column_ = pos;
+    ReadValues(d->durations.data(), un, un + 1, pos + un * kMaxFixedWidth);
+    BeginLine();
+    column_ = 0;
+    ReadValues(d->loads.data(), un, un, un * kMaxFixedWidth);
   }
 
-  void ReadValues(const TLine& line, std::size_t pos, double* out, uint64_t count, uint64_t values_on_line) {
-    const std::string_view s = line.text;
-    const char* p = s.data();
-    const std::size_t len = s.size();
+  // `count` "% 10.2f" values from the read position (column_) on, and the
+  // line's end; the line may be `limit` bytes long at most.
+  void ReadValues(double* out, uint64_t count, uint64_t values_on_line, uint64_t limit) {
+    TView v = source_.Peek(kFieldWindow);
+    std::size_t pos = 0;  // in v.text
     for (uint64_t i = 0; i < count; ++i) {
-      if ((i & 0xFFFF) == 0xFFFF) Tick(line_start_ + pos);
+      if (!v.ends && v.text.size() - pos < kFieldWindow) {
+        source_.Skip(pos);
+        column_ += pos;
+        pos = 0;
+        Tick(source_.Offset());
+        v = source_.Peek(kFieldWindow);
+      }
+      const char* p = v.text.data();
+      const std::size_t len = v.text.size();
       if (len - pos >= 10 && FastFixed2(p + pos, len - pos == 10 ? ' ' : p[pos + 10], out + i)) {
         pos += 10;
         continue;
       }
       TFieldError error;
       std::size_t end = 0;
-      error.problem = ReadReal(s, pos, TKind::Fixed, 2, out + i, &end, &error.expected);
+      error.problem = ReadReal(v.text, pos, TKind::Fixed, 2, out + i, &end, &error.expected);
       if (error.problem != TProblem::None) {
-        error.column = pos;
+        error.column = column_ + pos;
         FailAt(error, values_on_line);
       }
       pos = end;
     }
-    const TProblem end = EndProblem(s, pos);
-    if (end != TProblem::None) FailAt({end, pos, {}}, values_on_line);
+    source_.Skip(pos);
+    column_ += pos;
+    EndOfValues(values_on_line, limit);
+  }
+
+  // The line must end where its values do. Whatever follows is judged as
+  // on a short line (more values, or other text), looking no further than
+  // the line may reach.
+  void EndOfValues(uint64_t values_on_line, uint64_t limit) {
+    const uint64_t start = column_;
+    for (;;) {
+      const TView v = source_.Peek(kFieldWindow);
+      std::size_t i = 0;
+      while (i < v.text.size() && v.text[i] == ' ') ++i;
+      if (i < v.text.size()) {
+        const char c = v.text[i];
+        FailAt({IsDigit(c) || c == '-' ? TProblem::TooMany : TProblem::NotEnd, start, {}}, values_on_line);
+      }
+      if (v.ends) {
+        if (column_ + i > start) FailAt({TProblem::NotEnd, start, {}}, values_on_line);
+        if (!v.terminated) Damaged(line_, column_ + 1, "falta a quebra de linha no fim da linha.");
+        source_.EndLine();
+        return;
+      }
+      source_.Skip(i);
+      column_ += i;
+      if (column_ > limit) FailAt({TProblem::NotEnd, start, {}}, values_on_line);
+    }
   }
 
   // A vector block: `count` copies of one value, eight to a line.
@@ -581,19 +705,19 @@ private:
     std::string field;
     std::string full;
     for (uint64_t li = 0; li < lines; ++li) {
-      const TLine line = NextLine();
       const uint64_t k = li + 1 < lines ? 8 : count - 8 * (lines - 1);
+      const std::string_view line = ShortLine(static_cast<std::size_t>(k) * kMaxFixedWidth);
       if (li == 0) {
         TFieldError error;
         std::size_t end = 0;
-        error.problem = ReadReal(line.text, 0, TKind::Fixed, 2, target, &end, &error.expected);
+        error.problem = ReadReal(line, 0, TKind::Fixed, 2, target, &end, &error.expected);
         if (error.problem != TProblem::None) FailAt(error, k);
-        field.assign(line.text.substr(0, end));
+        field.assign(line.substr(0, end));
         for (int i = 0; i < 8; ++i) full += field;
       }
       const std::size_t want = field.size() * static_cast<std::size_t>(k);
-      if (line.text.size() == want && std::memcmp(line.text.data(), full.data(), want) == 0) continue;
-      Diagnose(line.text, k, field, name);
+      if (line.size() != want || std::memcmp(line.data(), full.data(), want) != 0) Diagnose(line, k, field, name);
+      source_.EndLine();
     }
   }
 
@@ -620,8 +744,8 @@ private:
 
   TLineSource& source_;
   const TReadProgress& progress_;
-  uint64_t line_ = 0;  // lines read so far
-  uint64_t line_start_ = 0;
+  uint64_t line_ = 0;    // lines begun so far
+  uint64_t column_ = 0;  // bytes of a long line already read through
   uint64_t expected_lines_ = 0;  // once N is known
   uint64_t next_tick_ = 0;
 };
@@ -650,6 +774,8 @@ std::string OpenErrorText(int error) {
   }
 }
 
+void SetReadPieceForTesting(std::size_t bytes) { g_piece_for_testing = bytes; }
+
 TStatus ParseCaseFile(std::string_view bytes, TCaseData* data, std::string* title_utf8,
                       const TReadProgress& progress) {
   TMemoryLines source(bytes);
@@ -658,33 +784,39 @@ TStatus ParseCaseFile(std::string_view bytes, TCaseData* data, std::string* titl
 
 TStatus ReadCaseFile(const std::string& path, TCaseData* data, std::string* title_utf8,
                      const TReadProgress& progress) {
-  auto cannot = [&path](const std::string& reason) {
-    return MakeError(TErrc::FileOpen, "Não foi possível abrir o arquivo \"" + path + "\": " + reason + ".");
+  auto cannot = [&path](TErrc code, const std::string& reason) {
+    TError error = MakeError(code, "Não foi possível abrir o arquivo \"" + path + "\": " + reason + ".");
+    error.file = path;
+    return error;
   };
-  // Non-blocking, so that a named pipe given as the path cannot hang the
+  // The path is resolved as a save resolves it (another user's link in a
+  // shared folder is not followed), and the file opened through it:
+  // non-blocking, so that a named pipe given as the path cannot hang the
   // open; only regular files are read.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return cannot(OpenErrorText(errno));
-  struct Close {
-    int fd;
-    ~Close() { ::close(fd); }
-  } close_on_return{fd};
+  TResult<TResolvedPath> where = ResolvePath(path);
+  if (!where) return cannot(where.Code(), where.Error().message);
+  if (!where->exists) return cannot(TErrc::FileOpen, OpenErrorText(ENOENT));
+  TFd fd(FileSystemCalls().openat(where->folder.Get(), where->name.c_str(),
+                                  O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY, 0));
+  if (!fd.Valid()) return cannot(TErrc::FileOpen, OpenErrorText(errno));
   struct stat info;
-  if (::fstat(fd, &info) != 0) return cannot(FileErrorText(errno));
-  if (S_ISDIR(info.st_mode)) return cannot(OpenErrorText(EISDIR));
-  if (!S_ISREG(info.st_mode)) return cannot("não é um arquivo comum");
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  if (FileSystemCalls().fstat(fd.Get(), &info) != 0) return cannot(TErrc::FileOpen, FileErrorText(errno));
+  if (S_ISDIR(info.st_mode)) return cannot(TErrc::FileOpen, OpenErrorText(EISDIR));
+  if (!S_ISREG(info.st_mode)) return cannot(TErrc::FileOpen, "não é um arquivo comum");
+  const int flags = ::fcntl(fd.Get(), F_GETFL);
+  if (flags >= 0) (void)::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
+  TStatus status;
   try {
-    TFileLines source(fd, static_cast<std::uint64_t>(info.st_size), path);
-    TStatus status = Run(source, data, title_utf8, progress);
-    if (!status) {
-      TError error = std::move(status).Error();
-      error.file = path;
-      return error;
-    }
-    return status;
+    TFileLines source(fd.Get(), static_cast<std::uint64_t>(info.st_size), path);
+    status = Run(source, data, title_utf8, progress);
   } catch (const std::bad_alloc&) {
-    return NoMemory();
+    status = NoMemory();
   }
+  if (status) return status;
+  TError error = std::move(status).Error();
+  error.file = path;
+  if (error.code == TErrc::NoMemory && error.line == 0) {
+    error.message = "Memória insuficiente para ler o arquivo \"" + path + "\".";
+  }
+  return error;
 }

@@ -20,9 +20,16 @@
 //   "Linha 7, coluna 21: esperado um número real."
 //   "Linha 2, coluna 1: o número de intervalos deve ser pelo menos 1."
 //   "Linha 12, coluna 31: os valores de x0 devem ser todos iguais (esperado \"      1.00\")."
+// A message with a line and a column names only those: the file is in the
+// failure's `file` (ReadCaseFile), for the window or tool to name it.
+//
 // The reader never allocates more than the file justifies: N intervals need
 // at least kMinBytesPerInterval bytes of file, and a claim beyond the file's
-// size is refused before anything is allocated.
+// size is refused before anything is allocated. No line is ever held whole:
+// a line is refused as soon as it is longer than the writer could have
+// written it for the N read so far (the title: kMaxTitleCharacters), and
+// the interval lines are read through a window of the file, so reading
+// takes the arrays and about 1 MiB, whatever the file holds.
 
 #include <cstdint>
 #include <functional>
@@ -55,8 +62,15 @@ TStatus ParseCaseFile(std::string_view bytes, TCaseData* data, std::string* titl
                       const TReadProgress& progress = {});
 
 // The same for a file on disk, read in pieces (the whole file is never held
-// in memory). Failing to open or read the file gives TErrc::FileOpen or
-// TErrc::FileRead with "Não foi possível abrir o arquivo \"<path>\": <reason>."
-// and the like; every failure's `file` is the path.
+// in memory). The path is resolved as a save resolves it (FileSystem.h:
+// another user's link in a shared folder is refused, TErrc::FileUnsafe).
+// Failing to open or read the file gives TErrc::FileOpen or TErrc::FileRead
+// with "Não foi possível abrir o arquivo \"<path>\": <reason>." and the like,
+// and running out of memory names the file too; every failure's `file` is
+// the path.
 TStatus ReadCaseFile(const std::string& path, TCaseData* data, std::string* title_utf8,
                      const TReadProgress& progress = {});
+
+// Tests: how many bytes the reader takes in at once (0: its own 1 MiB), so
+// that lines fall across the pieces anywhere.
+void SetReadPieceForTesting(std::size_t bytes);

@@ -31,6 +31,14 @@ void AppendExp(std::string& out, double value, int decimals);
 // Raw-buffer forms for the hot path: write at p (at least kMaxFileNumber
 // bytes free) and return the number of bytes written.
 inline constexpr std::size_t kMaxFileNumber = 64;
+// The widest texts each conversion gives: "%10d" 11 ("-2147483648"), and
+// "% 10.<d>f" 47 (the "e" layout of -DBL_MAX, 39 digits after the point);
+// "% 10.<d>e" writes at most the larger of 10 and 8 + d.
+inline constexpr std::size_t kMaxInt10Width = 11;
+inline constexpr std::size_t kMaxFixedWidth = 47;
+inline constexpr std::size_t MaxExpWidth(int decimals) {
+  return 8 + static_cast<std::size_t>(decimals) > 10 ? 8 + static_cast<std::size_t>(decimals) : 10;
+}
 std::size_t WriteInt10(char* p, int32_t value);
 std::size_t WriteFixed(char* p, double value, int decimals);
 std::size_t WriteExp(char* p, double value, int decimals);

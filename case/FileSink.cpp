@@ -11,20 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <utility>
 
 namespace {
-
-int OpenPath(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
-int LstatPath(const char* path, struct stat* info) { return ::lstat(path, info); }
-
-const TFileSystemCalls kReal = {
-    OpenPath, ::mkstemp, ::write,  ::ftruncate, ::fsync,    ::fchmod, ::fchown,
-    ::close,  ::linkat,  ::rename, ::unlink,    LstatPath, ::readlink, ::access,
-};
-
-// Symbolic links followed before giving up, as the kernel does (ELOOP).
-constexpr int kMaxLinks = 40;
 
 // The process's umask without changing it (Linux reports it in
 // /proc/self/status); the set-and-restore fallback is not thread-safe, but
@@ -69,10 +58,16 @@ std::string RandomSuffix() {
   return text;
 }
 
-// The folder part of a path, with its final "/" ("" for a bare name).
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+// Bytes of the target's name that a temporary name keeps: enough to see
+// whose it is, few enough that any name fits the file system's limit.
+constexpr std::size_t kNameKept = 20;
+
+// A short hidden name beside the target: ".caso.dad.Ab12Cd", at most 28
+// bytes, never cut inside a UTF-8 character.
+std::string TemporaryName(const std::string& name) {
+  std::size_t keep = name.size() < kNameKept ? name.size() : kNameKept;
+  while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+  return "." + name.substr(0, keep) + "." + RandomSuffix();
 }
 
 bool TemporaryFilesUnsupported(int error) {
@@ -80,241 +75,230 @@ bool TemporaryFilesUnsupported(int error) {
   return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOSYS;
 }
 
+TError Failure(TErrc code, std::string text) { return MakeError(code, std::move(text)); }
+TError Failure(int error) { return Failure(TErrc::FileWrite, FileErrorText(error)); }
+
 class TAtomicFileSink final : public TFileSink {
 public:
   ~TAtomicFileSink() override { Abort(); }
 
-  bool Open(const std::string& path) override {
+  TStatus Open(const std::string& path) override {
     Abort();
-    error_.clear();
-    temp_.clear();
+    folder_.Reset();
     in_place_ = truncated_ = unnamed_ = done_ = false;
 
-    struct stat info;
-    bool exists = false;
-    if (!Resolve(path, &info, &exists)) return false;
-    const std::string folder = FolderOf(target_);
-    folder_ = folder.empty() ? "." : folder;
-    name_ = target_.substr(folder.size());
+    TResult<TResolvedPath> where = ResolvePath(path);
+    if (!where) {
+      TError error = std::move(where).Error();
+      if (error.code != TErrc::FileUnsafe) error.code = TErrc::FileWrite;
+      return error;
+    }
+    folder_ = std::move(where->folder);
+    name_ = std::move(where->name);
+    const struct stat& info = where->info;
+    const struct stat& folder = where->folder_info;
+    if (!where->exists) return OpenTemporary(nullptr);
 
     const TFileSystemCalls& sys = FileSystemCalls();
-    if (exists) {
-      if (S_ISDIR(info.st_mode)) return Fail(EISDIR);
-      if (!S_ISREG(info.st_mode)) {
-        return FailText("já existe com esse nome algo que não é um arquivo comum");
-      }
-      // Root may write anything; a file without any write permission is
-      // refused all the same, because somebody made it read-only.
-      if ((info.st_mode & 0222) == 0) return Fail(EACCES);
-      if (sys.access(target_.c_str(), W_OK) != 0) return Fail(errno);
-      if (info.st_nlink > 1 || !Replaceable(info)) return OpenInPlace();
+    if (S_ISDIR(info.st_mode)) return Failure(EISDIR);
+    if (!S_ISREG(info.st_mode)) {
+      return Failure(TErrc::FileWrite, "já existe com esse nome algo que não é um arquivo comum");
     }
-    const int error = OpenTemporary(exists ? &info : nullptr);
-    if (error == 0) return true;
+    // Root may write anything; a file without any write permission is
+    // refused all the same, because somebody made it read-only.
+    if ((info.st_mode & 0222) == 0) return Failure(EACCES);
+    if (sys.faccessat(folder_.Get(), name_.c_str(), W_OK, AT_EACCESS) != 0) return Failure(errno);
+    device_ = info.st_dev;
+    inode_ = info.st_ino;
+    const bool replaceable = Replaceable(info, folder);
+    if (IsSharedFolder(folder)) {
+      // Never in place here: a second name may have been planted, and
+      // another user's file is theirs to change.
+      const uid_t me = ::geteuid();
+      if ((info.st_uid != me && info.st_uid != folder.st_uid) || (!replaceable && info.st_uid != me)) {
+        return Failure(TErrc::FileUnsafe, "o arquivo é de outro usuário (" + UserName(info.st_uid) +
+                                              "), numa pasta compartilhada, e por segurança não é gravado por cima");
+      }
+      return OpenTemporary(&info);
+    }
+    if (info.st_nlink > 1 || !replaceable) return OpenInPlace();
+    TStatus opened = OpenTemporary(&info);
     // The folder takes no new file, yet the file itself may be written:
     // writing it in place is the only way to save it.
-    if (exists && (error == EACCES || error == EPERM)) return OpenInPlace();
-    return Fail(error);
+    if (!opened && (opened_error_ == EACCES || opened_error_ == EPERM)) return OpenInPlace();
+    return opened;
   }
 
-  bool Write(const char* data, std::size_t size) override {
-    if (fd_ < 0) return FailText("o arquivo não está aberto");
-    if (in_place_ && !truncated_ && !Truncate()) return false;
+  TStatus Write(const char* data, std::size_t size) override {
+    if (!fd_.Valid()) return Failure(TErrc::FileWrite, "o arquivo não está aberto");
+    if (in_place_ && !truncated_) {
+      if (TStatus t = Truncate(); !t) return t;
+    }
     const TFileSystemCalls& sys = FileSystemCalls();
     while (size > 0) {
       const std::size_t piece = size < (std::size_t{1} << 30) ? size : (std::size_t{1} << 30);
-      const ssize_t n = sys.write(fd_, data, piece);
+      const ssize_t n = sys.write(fd_.Get(), data, piece);
       if (n < 0) {
         if (errno == EINTR) continue;
-        return Fail(errno);
+        return Failure(errno);
       }
-      if (n == 0) return FailText("o disco não aceitou mais dados");
+      if (n == 0) return Failure(TErrc::FileWrite, "o disco não aceitou mais dados");
       data += n;
       size -= static_cast<std::size_t>(n);
     }
-    return true;
+    return {};
   }
 
-  bool Commit() override {
-    if (fd_ < 0) return FailText("o arquivo não está aberto");
-    if (in_place_ && !truncated_ && !Truncate()) return false;
+  TStatus Commit() override {
+    if (!fd_.Valid()) return Failure(TErrc::FileWrite, "o arquivo não está aberto");
+    if (in_place_ && !truncated_) {
+      if (TStatus t = Truncate(); !t) return t;
+    }
     const TFileSystemCalls& sys = FileSystemCalls();
     int rc;
     do {
-      rc = sys.fsync(fd_);
+      rc = sys.fsync(fd_.Get());
     } while (rc != 0 && errno == EINTR);
-    if (rc != 0) return Fail(errno);
-    if (unnamed_ && !LinkTemporary()) return false;
+    if (rc != 0) return Failure(errno);
+    if (unnamed_) {
+      if (TStatus named = NameTemporary(); !named) return named;
+    }
     // Whatever close says, the descriptor is gone afterwards (Linux), and
     // an error here can mean lost data (NFS): refuse the save.
-    rc = sys.close(fd_);
-    fd_ = -1;
-    if (rc != 0) return Fail(errno);
+    if (fd_.Reset() != 0) return Failure(errno);
     if (!in_place_) {
-      if (sys.rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
+      if (sys.renameat(folder_.Get(), temp_.c_str(), folder_.Get(), name_.c_str()) != 0) return Failure(errno);
       temp_.clear();
       // Make the new name durable. The target is already replaced, so a
       // failure here changes nothing the user could act on.
-      const int dir = sys.open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-      if (dir >= 0) {
-        (void)sys.fsync(dir);
-        (void)sys.close(dir);
-      }
+      TFd dir(sys.openat(folder_.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+      if (dir.Valid()) (void)sys.fsync(dir.Get());
     }
     done_ = true;
-    return true;
+    return {};
   }
 
   void Abort() override {
-    const TFileSystemCalls& sys = FileSystemCalls();
-    if (fd_ >= 0) {
-      (void)sys.close(fd_);
-      fd_ = -1;
-    }
+    fd_.Reset();
     if (!temp_.empty()) {
-      (void)sys.unlink(temp_.c_str());
+      (void)FileSystemCalls().unlinkat(folder_.Get(), temp_.c_str(), 0);
       temp_.clear();
     }
   }
 
-  const std::string& Error() const override { return error_; }
   bool TargetMayBeIncomplete() const override { return in_place_ && truncated_ && !done_; }
 
 private:
-  // Follows symbolic links from `path` to the file they name (which need
-  // not exist yet) and sets target_. *exists and *info describe that file.
-  bool Resolve(const std::string& path, struct stat* info, bool* exists) {
-    const TFileSystemCalls& sys = FileSystemCalls();
-    target_ = path;
-    for (int links = 0;; ++links) {
-      if (sys.lstat(target_.c_str(), info) != 0) {
-        if (errno != ENOENT) return Fail(errno);
-        *exists = false;
-        return true;
-      }
-      if (!S_ISLNK(info->st_mode)) {
-        *exists = true;
-        return true;
-      }
-      if (links == kMaxLinks) return Fail(ELOOP);
-      std::vector<char> buffer(256);
-      for (;;) {
-        const ssize_t n = sys.readlink(target_.c_str(), buffer.data(), buffer.size());
-        if (n < 0) return Fail(errno);
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-          buffer.resize(static_cast<std::size_t>(n));
-          break;
-        }
-        buffer.resize(buffer.size() * 2);
-      }
-      const std::string link(buffer.begin(), buffer.end());
-      if (link.empty()) return Fail(ENOENT);
-      target_ = link[0] == '/' ? link : FolderOf(target_) + link;
-    }
-  }
-
-  // Whether the file's folder lets this process put a new file in its
-  // place: write permission, and in a sticky folder (/tmp) ownership of
-  // the file or of the folder.
-  bool Replaceable(const struct stat& file) const {
-    const TFileSystemCalls& sys = FileSystemCalls();
-    if (sys.access(folder_.c_str(), W_OK | X_OK) != 0) return false;
-    struct stat folder;
-    const std::string self = (folder_ == "." ? std::string() : folder_) + ".";
-    if (sys.lstat(self.c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0) {
-      const uid_t me = geteuid();
+  // Whether the folder lets this process put a new file in the file's
+  // place: write permission, and in a sticky folder ownership of the file
+  // or of the folder.
+  bool Replaceable(const struct stat& file, const struct stat& folder) const {
+    if (FileSystemCalls().faccessat(folder_.Get(), ".", W_OK | X_OK, AT_EACCESS) != 0) return false;
+    if ((folder.st_mode & S_ISVTX) != 0) {
+      const uid_t me = ::geteuid();
       if (me != 0 && me != folder.st_uid && me != file.st_uid) return false;
     }
     return true;
   }
 
-  // Opens the temporary file beside the target; 0 or the errno value.
-  int OpenTemporary(const struct stat* existing) {
+  // Opens the temporary file beside the target; on failure opened_error_
+  // holds the errno value.
+  TStatus OpenTemporary(const struct stat* existing) {
     const TFileSystemCalls& sys = FileSystemCalls();
-    fd_ = sys.open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd_ >= 0) {
+    opened_error_ = 0;
+    fd_ = TFd(sys.openat(folder_.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (fd_.Valid()) {
       unnamed_ = true;
     } else {
-      if (!TemporaryFilesUnsupported(errno)) return errno;
-      const std::string folder = folder_ == "." ? std::string() : folder_;
-      std::string pattern = folder + "." + name_ + ".XXXXXX";
-      std::vector<char> buffer(pattern.begin(), pattern.end());
-      buffer.push_back('\0');
-      fd_ = sys.mkstemp(buffer.data());
-      if (fd_ < 0) return errno;
-      temp_.assign(buffer.data());
+      if (!TemporaryFilesUnsupported(errno)) return OpenFailure(errno);
+      for (int attempt = 0; attempt < 100 && !fd_.Valid(); ++attempt) {
+        const std::string name = TemporaryName(name_);
+        fd_ = TFd(sys.openat(folder_.Get(), name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd_.Valid()) {
+          temp_ = name;
+        } else if (errno != EEXIST) {
+          return OpenFailure(errno);
+        }
+      }
+      if (!fd_.Valid()) return OpenFailure(EEXIST);
     }
     // The new file keeps the owner, group and permissions of the one it
     // replaces; a new case file looks like any file the user creates
-    // (O_TMPFILE applies the umask itself, mkstemp gives 0600). Ownership
-    // is kept where the process may; a folder that cannot hold
+    // (O_TMPFILE applies the umask itself, the named file starts 0600).
+    // Ownership is kept where the process may; a folder that cannot hold
     // permissions (FAT) refuses fchmod. Neither is a reason to refuse the
     // save.
     if (existing != nullptr) {
-      if (sys.fchown(fd_, existing->st_uid, existing->st_gid) != 0) {
-        (void)sys.fchown(fd_, static_cast<uid_t>(-1), existing->st_gid);
+      if (sys.fchown(fd_.Get(), existing->st_uid, existing->st_gid) != 0) {
+        (void)sys.fchown(fd_.Get(), static_cast<uid_t>(-1), existing->st_gid);
       }
-      (void)sys.fchmod(fd_, existing->st_mode & 07777);
+      (void)sys.fchmod(fd_.Get(), existing->st_mode & 07777);
     } else if (!unnamed_) {
-      (void)sys.fchmod(fd_, 0666 & ~CurrentUmask());
+      (void)sys.fchmod(fd_.Get(), 0666 & ~CurrentUmask());
     }
-    return 0;
+    return {};
+  }
+  TError OpenFailure(int error) {
+    opened_error_ = error;
+    return Failure(error);
   }
 
-  // The file is truncated only when the first bytes are ready, so that a
-  // save that fails before writing anything leaves it as it was.
-  bool OpenInPlace() {
+  // The file found, opened for writing by its name in its folder, and
+  // refused unless it is still that file. It is truncated only when the
+  // first bytes are ready, so that a save that fails before writing
+  // anything leaves it as it was.
+  TStatus OpenInPlace() {
     const TFileSystemCalls& sys = FileSystemCalls();
-    fd_ = sys.open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY, 0);
-    if (fd_ < 0) return Fail(errno);
+    fd_ = TFd(sys.openat(folder_.Get(), name_.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0));
+    if (!fd_.Valid() && errno != ELOOP) return Failure(errno);
+    struct stat now;
+    if (fd_.Valid() && sys.fstat(fd_.Get(), &now) != 0) return Failure(errno);
+    if (!fd_.Valid() || !S_ISREG(now.st_mode) || now.st_dev != device_ || now.st_ino != inode_) {
+      fd_.Reset();
+      return Failure(TErrc::FileUnsafe, "o arquivo foi trocado por outro enquanto era aberto");
+    }
     in_place_ = true;
-    return true;
+    return {};
   }
 
-  bool Truncate() {
+  TStatus Truncate() {
     const TFileSystemCalls& sys = FileSystemCalls();
     int rc;
     do {
-      rc = sys.ftruncate(fd_, 0);
+      rc = sys.ftruncate(fd_.Get(), 0);
     } while (rc != 0 && errno == EINTR);
-    if (rc != 0) return Fail(errno);
+    if (rc != 0) return Failure(errno);
     truncated_ = true;
-    return true;
+    return {};
   }
 
-  // Gives the finished unnamed file a temporary name beside the target,
-  // for the rename over it.
-  bool LinkTemporary() {
+  // Gives the finished unnamed file a short temporary name beside the
+  // target, for the rename over it.
+  TStatus NameTemporary() {
     const TFileSystemCalls& sys = FileSystemCalls();
     char self[64];
-    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
-    const std::string folder = folder_ == "." ? std::string() : folder_;
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_.Get());
     for (int attempt = 0; attempt < 100; ++attempt) {
-      const std::string name = folder + "." + name_ + "." + RandomSuffix();
-      int rc = sys.linkat(AT_FDCWD, self, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+      const std::string name = TemporaryName(name_);
+      int rc = sys.linkat(AT_FDCWD, self, folder_.Get(), name.c_str(), AT_SYMLINK_FOLLOW);
       // Without /proc, linking the descriptor itself needs privilege.
-      if (rc != 0 && errno == ENOENT) rc = sys.linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
+      if (rc != 0 && errno == ENOENT) rc = sys.linkat(fd_.Get(), "", folder_.Get(), name.c_str(), AT_EMPTY_PATH);
       if (rc == 0) {
         temp_ = name;
-        return true;
+        return {};
       }
-      if (errno != EEXIST) return Fail(errno);
+      if (errno != EEXIST) return Failure(errno);
     }
-    return Fail(EEXIST);
+    return Failure(EEXIST);
   }
 
-  bool Fail(int error) { return FailText(FileErrorText(error)); }
-  bool FailText(std::string text) {
-    error_ = std::move(text);
-    return false;
-  }
-
-  std::string target_;  // the file itself, symbolic links followed
-  std::string folder_;  // its folder ("." for the current one)
-  std::string name_;    // its name in that folder
+  TFd folder_;          // the target's folder, as resolved
+  std::string name_;    // the target's name in it
   std::string temp_;    // the temporary file's name, once it has one
-  std::string error_;
-  int fd_ = -1;
+  TFd fd_;
+  dev_t device_ = 0;    // the existing target, as found
+  ino_t inode_ = 0;
+  int opened_error_ = 0;
   bool unnamed_ = false;    // the temporary file is an O_TMPFILE one
   bool in_place_ = false;   // writing the target itself
   bool truncated_ = false;  // ... and it has been emptied
@@ -324,36 +308,3 @@ private:
 }  // namespace
 
 std::unique_ptr<TFileSink> MakeAtomicFileSink() { return std::make_unique<TAtomicFileSink>(); }
-
-TFileSystemCalls& FileSystemCalls() {
-  static TFileSystemCalls calls = kReal;
-  return calls;
-}
-
-const TFileSystemCalls& RealFileSystemCalls() { return kReal; }
-
-std::string FileErrorText(int error) {
-  switch (error) {
-    case ENOSPC: return "não há espaço livre no disco";
-    case EDQUOT: return "a cota de disco foi excedida";
-    case EFBIG: return "o arquivo excede o tamanho máximo permitido";
-    case EACCES:
-    case EPERM: return "permissão negada";
-    case EROFS: return "o disco é somente para leitura";
-    case ENOENT: return "a pasta não existe";
-    case ENOTDIR: return "o caminho não é uma pasta";
-    case EISDIR: return "já existe uma pasta com esse nome";
-    case ENAMETOOLONG: return "o nome do arquivo é longo demais";
-    case ELOOP: return "há links simbólicos demais no caminho";
-    case ETXTBSY: return "o arquivo está em uso por um programa";
-    case EMFILE:
-    case ENFILE: return "há arquivos abertos demais";
-    case EIO: return "erro de entrada e saída no disco";
-    case EXDEV: return "o arquivo temporário ficou em outro disco";
-    default: {
-      char text[160];
-      std::snprintf(text, sizeof text, "erro do sistema %d (%s)", error, std::strerror(error));
-      return text;
-    }
-  }
-}

@@ -163,6 +163,11 @@ bool IsLoneSign(std::string_view text) { return text == "-" || text == "+"; }
 constexpr const char* kInvalidCharacter = "Caracter inválido!";
 constexpr const char* kErrorCaption = "ERRO!";
 
+// The name in `folder`, both as the file system has them (bytes).
+std::string PathIn(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
 }  // namespace
 
 TForm1::TForm1(TObject* owner) : TForm(owner) {
@@ -296,9 +301,15 @@ void TForm1::Memo1DblClick(TObject*) {
 }
 
 // "GRAVAR": one message box per problem found; no box on success. An opened
-// case is saved into its own folder, a new one into the current folder.
+// case is saved into its own folder, a new one into the current folder. While
+// the name field still shows the opened file's name, the case goes back into
+// that very file, named as the file system names it (bytes that are not
+// UTF-8, an extension in capitals or none), never into a look-alike.
 void TForm1::Button1Click(TObject*) {
-  const TStatus saved = WriteCaseFile(CaseData, LabeledEdit22->Text(), LabeledEdit21->Text(), case_folder_);
+  const std::string base = LabeledEdit21->Text();
+  const TStatus saved = !case_name_.empty() && base == case_name_shown_
+                            ? SaveCaseFile(CaseData, LabeledEdit22->Text(), PathIn(case_folder_, case_name_))
+                            : WriteCaseFile(CaseData, LabeledEdit22->Text(), base, case_folder_);
   if (saved) return;
   if (saved.Error().details.empty()) ShowError(saved.Error().message);
   for (const std::string& message : saved.Error().details) ShowError(message);
@@ -546,14 +557,19 @@ bool TForm1::OpenCaseFile(const std::string& path) {
   }
   if (!finished) return false;  // cancelled: nothing changed
   if (!read) {
-    ShowError(read.Error().message);
+    // A place in the file (line and column) comes without the file's name.
+    const TError& error = read.Error();
+    ShowError(error.line > 0 ? "Não foi possível abrir o arquivo \"" + path + "\":\n" + error.message
+                             : error.message);
     return false;
   }
   case_folder_ = FolderOf(path);
+  case_name_ = std::filesystem::path(path).filename().string();
   {
     TProgress progress(this, "Mostrando o caso...", false);
     ShowCase(std::move(data), title, BaseNameOf(path), memo, progress);
   }
+  case_name_shown_ = LabeledEdit21->Text();  // a name that is not UTF-8 shows U+FFFD
   // The edit that has (or gets back) the window's focus holds a new text:
   // selected whole, as on entry, so that typing replaces it. Done once the
   // progress windows are gone, whose coming and going moves the focus.

@@ -91,9 +91,10 @@ public:
   // Opens a case file (named on the command line or dropped onto the
   // window): reads it on a worker thread, with progress when that lasts,
   // then shows it in every field, the table and the memo, with the record
-  // exactly as read; "GRAVAR" then saves beside the file. A file that cannot
-  // be read shows the reader's message ("ERRO!") and changes nothing, and so
-  // does a cancelled open. Returns true when the case is shown.
+  // exactly as read; "GRAVAR" then saves into the file itself while the name
+  // field shows its name, else beside it. A file that cannot be read shows
+  // the reader's message naming the file ("ERRO!") and changes nothing, and
+  // so does a cancelled open. Returns true when the case is shown.
   bool OpenCaseFile(const std::string& path);
   void FormDropFiles(TObject* Sender, const std::vector<std::string>& Paths);
   // The folder "GRAVAR" saves into: the opened case's folder (absolute);
@@ -137,6 +138,8 @@ private:
 
   int count_field_entries_ = 0;
   std::string case_folder_;
+  std::string case_name_;        // the opened file's name in case_folder_, bytes
+  std::string case_name_shown_;  // ... as the name field showed it
   bool opening_ = false;
   int rewrite_depth_ = 0;
 

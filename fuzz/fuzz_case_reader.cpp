@@ -55,6 +55,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TCaseData d;
   std::string title = "untouched";
   const TStatus read = ParseCaseFile(bytes, &d, &title);
+  {  // the same verdict however the input is taken in
+    TCaseData other;
+    std::string other_title;
+    SetReadPieceForTesting(1 + size % 61);
+    const TStatus again = ParseCaseFile(bytes, &other, &other_title);
+    SetReadPieceForTesting(0);
+    FUZZ_CHECK(again.Ok() == read.Ok() && (read.Ok() || again.Error().message == read.Error().message),
+               "another verdict in small pieces: %s", again.Ok() ? "accepted" : again.Error().message.c_str());
+  }
   if (!read) {
     const std::string& message = read.Error().message;
     FUZZ_CHECK(Shaped(message), "message of the wrong shape: %s", message.c_str());

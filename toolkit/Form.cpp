@@ -145,11 +145,19 @@ Window::Window(TForm* owner)
   setAcceptDrops(true);  // takes files only while the form has OnDropFiles
 }
 
+// A dropped file's path as the file system names it: the URL's own bytes. A
+// file manager percent-encodes every byte of a name, UTF-8 or not
+// ("file:///tmp/caf%E9.dad" for a Latin-1 name), which a QString would lose.
+std::string LocalPath(const QUrl& url) {
+  if (!url.host().isEmpty()) return QFile::encodeName(url.toLocalFile()).toStdString();
+  return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
 std::vector<std::string> LocalFiles(const QMimeData* data) {
   std::vector<std::string> paths;
   if (!data || !data->hasUrls()) return paths;
   for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    if (url.isLocalFile()) paths.push_back(LocalPath(url));
   }
   return paths;
 }

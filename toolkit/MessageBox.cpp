@@ -2,6 +2,7 @@
 #include "toolkit/MessageBox.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -12,6 +13,39 @@ namespace {
 TMessageBoxPresenter& Presenter() {
   static TMessageBoxPresenter presenter;
   return presenter;
+}
+
+constexpr QChar kBreak(0x200B);  // zero-width space: a place to wrap, drawn as nothing
+constexpr qsizetype kLongWord = 30;
+
+// The text with places to wrap in every word longer than kLongWord (a path,
+// a file name): after each "/" and at least every kLongWord characters.
+// A label wraps only between words, and the box grows to its longest word,
+// past the screen's edge for a long file name.
+QString Wrappable(const QString& text) {
+  QString out;
+  out.reserve(text.size() + text.size() / kLongWord);
+  qsizetype at = 0;
+  while (at < text.size()) {
+    qsizetype end = at;
+    while (end < text.size() && !text[end].isSpace()) ++end;
+    if (end - at <= kLongWord) {
+      out += text.mid(at, end - at);
+    } else {
+      qsizetype run = 0;
+      for (qsizetype i = at; i < end; ++i) {
+        out += text[i];
+        if (text[i].isHighSurrogate()) continue;  // a pair stays whole
+        ++run;
+        if ((text[i] == u'/' || run >= kLongWord) && i + 1 < end) {
+          out += kBreak;
+          run = 0;
+        }
+      }
+    }
+    for (at = end; at < text.size() && text[at].isSpace(); ++at) out += text[at];
+  }
+  return out;
 }
 }  // namespace
 
@@ -33,12 +67,21 @@ void ShowMessageBox(const TForm* owner, std::string_view text, std::string_view 
   }
   QPointer<QWidget> parent = owner ? owner->Widget() : QApplication::activeWindow();
   if (parent) parent = parent->window();
-  QMessageBox box(QMessageBox::Critical, tk::Q(caption), tk::Q(text), QMessageBox::Ok, parent);
+  const QString shown = Wrappable(tk::Q(text));
+  QMessageBox box(QMessageBox::Critical, tk::Q(caption), shown, QMessageBox::Ok, parent);
   // Messages quote what the user typed: "<b>1</b>" is shown as typed, never
   // as a bold 1 (Qt would guess rich text from the tags).
   box.setTextFormat(Qt::PlainText);
+  // What is copied from the box (Ctrl+C, or a selection of its text) is the
+  // message without the places to wrap, so that a path pasted elsewhere works.
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  const QMetaObject::Connection copied = QObject::connect(clipboard, &QClipboard::dataChanged, &box, [clipboard] {
+    const QString copy = clipboard->text();
+    if (copy.contains(kBreak)) clipboard->setText(QString(copy).remove(kBreak));
+  });
   box.setWindowModality(Qt::ApplicationModal);  // every window waits for the answer
   box.exec();
+  QObject::disconnect(copied);
   // Offscreen platforms and some window managers leave no window active.
   if (parent && parent->isVisible()) parent->activateWindow();
 }

@@ -23,6 +23,7 @@ TEST(CommandLine, QtOptionsGoToQtAndTheFirstOtherArgumentIsTheCase) {
       {"an option without a value", {"zormek_gui", "-reverse", "c.dad"}, {"zormek_gui", "-reverse"}, "c.dad"},
       {"after --, a name that starts with a dash", {"zormek_gui", "--", "-style.dad"}, {"zormek_gui"}, "-style.dad"},
       {"only the first file", {"zormek_gui", "a.dad", "b.dad"}, {"zormek_gui"}, "a.dad"},
+      {"a name that is not UTF-8, as its bytes", {"zormek_gui", "caf\xE9.dad"}, {"zormek_gui"}, "caf\xE9.dad"},
       {"an option's value is not the file", {"zormek_gui", "-platform", "offscreen"},
        {"zormek_gui", "-platform", "offscreen"}, ""},
   };

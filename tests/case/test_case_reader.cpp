@@ -114,7 +114,7 @@ public:
   // UTF-8 text of the characters the writer accepts in a title (its own
   // check decides), every byte of the code page tried.
   std::string Title() {
-    const std::size_t length = Pick(4) == 0 ? 0 : Pick(100);
+    const std::size_t length = Pick(4) == 0 ? 0 : Pick(kMaxTitleCharacters + 1);
     std::string text;
     for (std::size_t n = 0; n < length;) {
       const char byte = static_cast<char>(Pick(0x100));
@@ -319,8 +319,20 @@ TEST(CaseReader, RefusesWithOneMessageNamingLineAndColumn) {
        "Linha 4, coluna 1: número inteiro fora do intervalo de -2147483648 a 2147483647."},
       {"integer below int32", GoldenWithLine(20, "-2147483649"),
        "Linha 20, coluna 1: número inteiro fora do intervalo de -2147483648 a 2147483647."},
-      {"real beyond double", GoldenWithLine(6, huge_real),
-       "Linha 6, coluna 1: número real fora do intervalo representável."},
+      {"real beyond double", GoldenWithLine(3, huge_real + "    700.00"),
+       "Linha 3, coluna 1: valor mais longo do que o arquivo permite (47 caracteres)."},
+      {"a line wider than its fields", GoldenWithLine(6, huge_real),
+       "Linha 6, coluna 48: a linha passa de 47 caracteres, o máximo que ela pode ter neste caso."},
+      {"two integers and a third", GoldenWithLine(4, "        40        30         7"),
+       "Linha 4, coluna 23: a linha passa de 22 caracteres, o máximo que ela pode ter neste caso."},
+      {"a block line of blanks", GoldenWithLine(14, std::string(200, ' ')),
+       "Linha 14, coluna 189: a linha passa de 188 caracteres, o máximo que ela pode ter neste caso."},
+      {"title of 81 characters", GoldenWithLine(1, std::string(81, 'x')),
+       "Linha 1, coluna 81: o título passa de 80 caracteres."},
+      {"blanks after the loads, past the line's reach", GoldenWithLine(3, "    500.00    700.00" + std::string(200, ' ')),
+       "Linha 3, coluna 21: esperado o fim da linha."},
+      {"blanks for a duration", GoldenWithLine(2, "         2" + std::string(100, ' ')),
+       "Linha 2, coluna 11: esperado um número real."},
       {"e text beyond double", GoldenWithLine(9, " 2.00e+308  0.00e+00  0.00e+00  0.00e+00  0.00e+00"),
        "Linha 9, coluna 1: número real fora do intervalo representável."},
       {"not the writer's e text", GoldenWithLine(7, "   0.0e+00  0.00e+00  0.00e+00    0.0000    0.0000"),
@@ -384,6 +396,18 @@ TEST(CaseReader, RefusesWithOneMessageNamingLineAndColumn) {
                                     std::to_string(status.Error().column) + ": ", 0), 0u);
     EXPECT_EQ(title, "kept");
     EXPECT_EQ(FormatCaseFileToString(keep, title), keep_bytes);
+    // The same from a file, whatever pieces it is read in, with the file named.
+    const fs::path path = fs::temp_directory_path() / ("zk_refused_" + std::to_string(getpid()) + ".dad");
+    WriteBytes(path, row.bytes);
+    for (std::size_t piece : {0, 1, 7, 64}) {
+      SetReadPieceForTesting(piece);
+      const TStatus read = ReadCaseFile(path.string(), &keep, &title);
+      SetReadPieceForTesting(0);
+      EXPECT_EQ(MessageOf(read), row.message) << "pieces of " << piece;
+      EXPECT_EQ(read.Error().file, path.string());
+      EXPECT_EQ(read.Error().line, status.Error().line);
+    }
+    fs::remove(path);
   }
 }
 
@@ -404,6 +428,7 @@ TEST(CaseReader, DamagedFilesAreRefusedOrRewrittenExactly) {
     files.push_back(Written(d, random.Title()));
   }
   const char kAlphabet[] = " 0123456789.-e+\r\nx";
+  const fs::path file = fs::temp_directory_path() / ("zk_damaged_" + std::to_string(getpid()) + ".dad");
   int accepted = 0;
   for (int m = 0; m < 20000; ++m) {
     std::string bytes = files[random.Pick(files.size())];
@@ -420,6 +445,18 @@ TEST(CaseReader, DamagedFilesAreRefusedOrRewrittenExactly) {
     TCaseData d;
     std::string title;
     const std::string message = MessageOf(ParseCaseFile(bytes, &d, &title));
+    if (m % 16 == 0) {  // the same verdict from pieces that cut lines anywhere
+      WriteBytes(file, bytes);
+      SetReadPieceForTesting(1 + random.Pick(97));
+      TCaseData from_file;
+      std::string file_title;
+      const std::string file_message = MessageOf(ReadCaseFile(file.string(), &from_file, &file_title));
+      SetReadPieceForTesting(0);
+      ASSERT_EQ(file_message, message) << "mutation " << m;
+      if (message.empty()) {
+        EXPECT_EQ(Written(from_file, file_title), WithCrLf(bytes));
+      }
+    }
     if (message.empty()) {
       ++accepted;
       ASSERT_EQ(Written(d, title), WithCrLf(bytes)) << "mutation " << m;
@@ -440,6 +477,7 @@ TEST(CaseReader, DamagedFilesAreRefusedOrRewrittenExactly) {
   // Some damage is harmless (a digit changed inside a value): those files
   // must have been accepted and checked above.
   EXPECT_GT(accepted, 100);
+  fs::remove(file);
 }
 
 class CaseReaderFiles : public testing::Test {
@@ -548,6 +586,78 @@ TEST_F(CaseReaderFiles, CountBeyondMemoryIsRefused) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// Whatever a file holds, reading it takes memory for the case its N can
+// justify, never for its longest line: files of 2 GiB, one line from the
+// first or the second on, read in a fresh child whose peak resident memory
+// is measured (the files are sparse past their first MiB).
+TEST_F(CaseReaderFiles, MemoryStaysBoundedWhateverTheLinesHold) {
+  const std::string blanks(1 << 20, ' ');
+  struct {
+    const char* name;
+    std::string head;
+    const char* message;
+  } const rows[] = {
+      {"blanks", blanks, "Linha 1, coluna 81: o título passa de 80 caracteres."},
+      {"blanks after the count", "t\r\n         1" + blanks, "Linha 2, coluna 11: esperado um número real."},
+      {"digits after the count", "t\r\n         1" + std::string(1 << 20, '1'),
+       "Linha 2, coluna 11: valor mais longo do que o arquivo permite (47 caracteres)."},
+      {"blanks after the loads", "t\r\n         1     10.00\r\n    500.00" + blanks,
+       "Linha 3, coluna 11: esperado o fim da linha."},
+      {"a count the size allows, then blanks", "t\r\n   7000000" + blanks,
+       "Linha 2, coluna 11: esperado um número real."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const fs::path path = dir_ / "grande.dad";
+    WriteBytes(path, row.head);
+    ASSERT_EQ(truncate(path.c_str(), off_t{2} << 30), 0);
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      // The peak so far forgotten, then read before and after.
+      auto peak_kib = [] {
+        long kib = -1;
+        if (FILE* f = std::fopen("/proc/self/status", "r")) {
+          char line[256];
+          while (std::fgets(line, sizeof line, f) != nullptr) {
+            if (std::strncmp(line, "VmHWM:", 6) == 0) kib = std::strtol(line + 6, nullptr, 10);
+          }
+          std::fclose(f);
+        }
+        return kib;
+      };
+      if (FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);
+        std::fclose(f);
+      }
+      const long before = peak_kib();
+      TCaseData d;
+      std::string title;
+      const std::string message = MessageOf(ReadCaseFile(path.string(), &d, &title));
+      const long grown = peak_kib() - before;
+      const std::string report = std::to_string(before > 0 ? grown : -1) + "\n" + message;
+      _exit(write(out[1], report.data(), report.size()) == static_cast<ssize_t>(report.size()) ? 0 : 1);
+    }
+    close(out[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
+    close(out[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::size_t cut = report.find('\n');
+    ASSERT_NE(cut, std::string::npos);
+    const long grown_kib = std::stol(report.substr(0, cut));
+    EXPECT_EQ(report.substr(cut + 1), row.message);
+    ASSERT_GE(grown_kib, 0) << "no VmHWM in /proc/self/status";
+    EXPECT_LT(grown_kib, 64 * 1024) << "KiB above the reader's start";
+    fs::remove(path);
+  }
 }
 
 }  // namespace

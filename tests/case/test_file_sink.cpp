@@ -26,6 +26,7 @@
 
 #include "case/CaseData.h"
 #include "case/CaseFile.h"
+#include "case/CaseReader.h"
 #include "tests/case/StatusText.h"
 #include "case/FileSink.h"
 
@@ -134,26 +135,29 @@ protected:
 class TFailingSink final : public TFileSink {
 public:
   TFailingSink(TFileSink& inner, int fail_at) : inner_(inner), fail_at_(fail_at) {}
-  bool Open(const std::string& path) override { return Step() && inner_.Open(path); }
-  bool Write(const char* data, std::size_t size) override {
-    return Step() && inner_.Write(data, size);
+  TStatus Open(const std::string& path) override {
+    if (TStatus s = Step(); !s) return s;
+    return inner_.Open(path);
   }
-  bool Commit() override { return Step() && inner_.Commit(); }
+  TStatus Write(const char* data, std::size_t size) override {
+    if (TStatus s = Step(); !s) return s;
+    return inner_.Write(data, size);
+  }
+  TStatus Commit() override {
+    if (TStatus s = Step(); !s) return s;
+    return inner_.Commit();
+  }
   void Abort() override { inner_.Abort(); }
-  const std::string& Error() const override { return failed_ ? error_ : inner_.Error(); }
   int operations() const { return count_; }
 
 private:
-  bool Step() {
-    if (++count_ != fail_at_) return true;
-    failed_ = true;
-    return false;
+  TStatus Step() {
+    if (++count_ != fail_at_) return {};
+    return MakeError(TErrc::FileWrite, "falha simulada");
   }
   TFileSink& inner_;
   int fail_at_;
   int count_ = 0;
-  bool failed_ = false;
-  std::string error_ = "falha simulada";
 };
 
 TEST_F(FileSinkTest, FailureAtEveryOperationOfTheSink) {
@@ -179,12 +183,13 @@ TEST_F(FileSinkTest, FailureAtEveryOperationOfTheSink) {
 }
 
 // Real system calls with one of them failing on its N-th use. The opens
-// are told apart by what they open: the unnamed temporary file, the folder
-// (for its sync) or the target itself (written in place).
+// are told apart by what they open: a step of the path (O_PATH), the
+// unnamed or the named temporary file, the folder (for its sync) or the
+// target itself (written in place).
 struct TInjection {
-  enum Kind { kOpenTemporary, kOpenFolder, kOpenTarget, kMkstemp, kWrite, kShortThenNoSpace,
-              kZeroWrite, kFtruncate, kFsync, kFchmod, kFchown, kClose, kLinkat, kRename,
-              kUnlink, kLstat, kReadlink, kAccess, kKinds };
+  enum Kind { kOpenStep, kOpenTemporary, kOpenNamed, kOpenFolder, kOpenTarget, kWrite, kShortThenNoSpace,
+              kZeroWrite, kFtruncate, kFsync, kFchmod, kFchown, kClose, kLinkat, kRenameat, kUnlinkat,
+              kFstat, kReadlinkat, kFaccessat, kKinds };
   Kind kind;
   int fail_at;
   int error;
@@ -208,20 +213,17 @@ bool Hit(TInjection::Kind kind) {
 }
 int Refuse(int error) { return errno = error, -1; }
 
-int FakeOpen(const char* path, int flags, mode_t mode) {
+int FakeOpenAt(int folder, const char* path, int flags, mode_t mode) {
   const bool temporary = (flags & O_TMPFILE) == O_TMPFILE;
   const TInjection::Kind kind = temporary                   ? TInjection::kOpenTemporary
+                                : (flags & O_PATH) != 0      ? TInjection::kOpenStep
+                                : (flags & O_CREAT) != 0     ? TInjection::kOpenNamed
                                 : (flags & O_DIRECTORY) != 0 ? TInjection::kOpenFolder
                                                              : TInjection::kOpenTarget;
   if (Hit(kind)) return Refuse(g_injection->error);
   if (temporary && g_conditions.no_unnamed_files) return Refuse(EOPNOTSUPP);
-  if (temporary && g_conditions.folders_locked) return Refuse(EACCES);
-  return RealFileSystemCalls().open(path, flags, mode);
-}
-int FakeMkstemp(char* name) {
-  if (Hit(TInjection::kMkstemp)) return Refuse(g_injection->error);
-  if (g_conditions.folders_locked) return Refuse(EACCES);
-  return RealFileSystemCalls().mkstemp(name);
+  if ((temporary || kind == TInjection::kOpenNamed) && g_conditions.folders_locked) return Refuse(EACCES);
+  return RealFileSystemCalls().openat(folder, path, flags, mode);
 }
 ssize_t FakeWrite(int fd, const void* data, std::size_t size) {
   TInjection* j = g_injection;
@@ -257,22 +259,20 @@ int FakeClose(int fd) {
   if (Hit(TInjection::kClose)) return Refuse(g_injection->error);
   return rc;
 }
-int FakeAccess(const char* path, int mode) {
-  if (Hit(TInjection::kAccess)) return Refuse(g_injection->error);
-  struct stat info;
-  if (g_conditions.folders_locked && (mode & W_OK) != 0 && ::stat(path, &info) == 0 &&
-      S_ISDIR(info.st_mode)) {
-    return Refuse(EACCES);
-  }
-  return RealFileSystemCalls().access(path, mode);
+int FakeFaccessat(int folder, const char* path, int mode, int flags) {
+  if (Hit(TInjection::kFaccessat)) return Refuse(g_injection->error);
+  if (g_conditions.folders_locked && (mode & W_OK) != 0 && std::string(path) == ".") return Refuse(EACCES);
+  return RealFileSystemCalls().faccessat(folder, path, mode, flags);
 }
 
 void InstallFakes() {
   TFileSystemCalls& c = FileSystemCalls();
   using T = TInjection;
   using C = TFileSystemCalls;
-  c.open = FakeOpen;
-  c.mkstemp = FakeMkstemp;
+  c.openat = FakeOpenAt;
+  c.fstat = kFake<T::kFstat, &C::fstat>;
+  c.readlinkat = kFake<T::kReadlinkat, &C::readlinkat>;
+  c.faccessat = FakeFaccessat;
   c.write = FakeWrite;
   c.ftruncate = kFake<T::kFtruncate, &C::ftruncate>;
   c.fsync = kFake<T::kFsync, &C::fsync>;
@@ -280,11 +280,8 @@ void InstallFakes() {
   c.fchown = kFake<T::kFchown, &C::fchown>;
   c.close = FakeClose;
   c.linkat = kFake<T::kLinkat, &C::linkat>;
-  c.rename = kFake<T::kRename, &C::rename>;
-  c.unlink = kFake<T::kUnlink, &C::unlink>;
-  c.lstat = kFake<T::kLstat, &C::lstat>;
-  c.readlink = kFake<T::kReadlink, &C::readlink>;
-  c.access = FakeAccess;
+  c.renameat = kFake<T::kRenameat, &C::renameat>;
+  c.unlinkat = kFake<T::kUnlinkat, &C::unlinkat>;
 }
 
 TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
@@ -293,9 +290,11 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
     TInjection::Kind kind;
     int error;
     const char* reason;  // part of the message when the save fails
-    int fatal_calls;     // a failure of calls 1..fatal_calls must be reported;
-                         // later calls (the folder's sync and close, after the
-                         // rename) may fail without harm
+    int fatal_calls;     // a failure of calls first_fatal..fatal_calls must be
+                         // reported; others (closing a step of the path, the
+                         // folder's sync and close after the rename) may fail
+                         // without harm
+    int first_fatal = 1;
   } const rows[] = {
       {"temporary open EMFILE", TInjection::kOpenTemporary, EMFILE, "arquivos abertos demais", 1},
       {"write ENOSPC", TInjection::kWrite, ENOSPC, "não há espaço livre no disco", 1000},
@@ -303,11 +302,12 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
       {"short write then ENOSPC", TInjection::kShortThenNoSpace, ENOSPC, "espaço livre", 1000},
       {"write returns 0", TInjection::kZeroWrite, 0, "não aceitou mais dados", 1000},
       {"fsync EIO", TInjection::kFsync, EIO, "erro de entrada e saída", 1},
-      {"close EIO", TInjection::kClose, EIO, "erro de entrada e saída", 1},
-      {"rename EXDEV", TInjection::kRename, EXDEV, "outro disco", 1},
-      {"rename EACCES", TInjection::kRename, EACCES, "permissão negada", 1},
-      {"lstat EACCES", TInjection::kLstat, EACCES, "permissão negada", 1},
-      {"access to the file EROFS", TInjection::kAccess, EROFS, "somente para leitura", 1},
+      {"close EIO", TInjection::kClose, EIO, "erro de entrada e saída", 2, 2},  // the file's, after the path's
+      {"rename EXDEV", TInjection::kRenameat, EXDEV, "outro disco", 1},
+      {"rename EACCES", TInjection::kRenameat, EACCES, "permissão negada", 1},
+      {"path step EACCES", TInjection::kOpenStep, EACCES, "permissão negada", 2},
+      {"fstat EIO", TInjection::kFstat, EIO, "erro de entrada e saída", 2},
+      {"access to the file EROFS", TInjection::kFaccessat, EROFS, "somente para leitura", 1},
       {"fchmod EPERM is harmless", TInjection::kFchmod, EPERM, "", 0},
       {"folder open EMFILE is harmless", TInjection::kOpenFolder, EMFILE, "", 0},
   };
@@ -329,7 +329,7 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
         EXPECT_TRUE(saved);
         break;
       }
-      if (n <= r.fatal_calls) {
+      if (n >= r.first_fatal && n <= r.fatal_calls) {
         ASSERT_FALSE(saved);
         EXPECT_NE(messages[0].find(r.reason), std::string::npos) << messages[0];
         EXPECT_EQ(messages[0].find("incompleto"), std::string::npos) << messages[0];
@@ -352,37 +352,53 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOfTheRealSink) {
 // untouched, or, only where the file is written in place, with a message
 // that says the file may be incomplete.
 TEST_F(FileSinkTest, FailureAtEverySystemCallOnEveryWayOfSaving) {
+  // How the folder is laid out before each save.
+  auto plain = [] { WriteFile("caso.dad", kOld); };
+  auto hard_linked = [] {
+    WriteFile("caso.dad", kOld);
+    fs::create_hard_link("caso.dad", "outro.dad");
+  };
   struct {
     const char* name;
-    bool in_place;
     TConditions conditions;
-    std::vector<std::string> other_names;  // must show what caso.dad shows
+    mode_t folder_mode;
+    std::function<void()> put;
+    bool in_place;
+    std::string file;                // where the bytes go
+    std::vector<std::string> same;   // other names that show what `file` shows
+    std::vector<std::string> kept;   // other names that keep the old bytes
+    std::vector<std::string> after;  // the folder after a save (empty: as before)
   } const ways[] = {
-      {"unnamed temporary file", false, {}, {}},
-      {"named temporary file", false, {true, false}, {}},
-      {"through a symbolic link", false, {}, {"dados/alvo.dad"}},
-      {"several hard links", true, {}, {"outro.dad"}},
-      {"folder takes no new file", true, {false, true}, {}},
+      {"unnamed temporary file", {}, 0755, plain, false, "caso.dad", {}, {}, {}},
+      {"named temporary file", {true, false}, 0755, plain, false, "caso.dad", {}, {}, {}},
+      {"new file", {}, 0755, [] {}, false, "caso.dad", {}, {}, {"caso.dad"}},
+      {"new file, named temporary file", {true, false}, 0755, [] {}, false, "caso.dad", {}, {}, {"caso.dad"}},
+      {"through a symbolic link", {}, 0755,
+       [] {
+         fs::create_directory("dados");
+         WriteFile("dados/alvo.dad", kOld);
+         fs::create_symlink("dados/alvo.dad", "caso.dad");
+       },
+       false, "dados/alvo.dad", {}, {}, {}},
+      {"several hard links", {}, 0755, hard_linked, true, "caso.dad", {"outro.dad"}, {}, {}},
+      {"folder takes no new file", {false, true}, 0755, plain, true, "caso.dad", {}, {}, {}},
+      {"several hard links in a shared folder", {}, 01777, hard_linked, false, "caso.dad", {}, {"outro.dad"},
+       {"caso.dad", "outro.dad"}},
   };
   const TCaseData d = Case(4000);  // about 1.1 MB: two chunks
   const std::string expected = FormatCaseFileToString(d, "caso");
   InstallFakes();
   for (const auto& way : ways) {
     SCOPED_TRACE(way.name);
+    ASSERT_EQ(chmod(dir_.c_str(), way.folder_mode), 0);
     auto put_old = [&] {
       std::error_code ignored;
       for (const auto& e : fs::directory_iterator(dir_)) fs::remove_all(e.path(), ignored);
-      if (std::string(way.name) == "through a symbolic link") {
-        fs::create_directory("dados");
-        std::ofstream("dados/alvo.dad", std::ios::binary) << kOld;
-        fs::create_symlink("dados/alvo.dad", "caso.dad");
-      } else {
-        PutOld();
-        if (!way.other_names.empty()) fs::create_hard_link("caso.dad", way.other_names[0]);
-      }
+      way.put();
     };
     put_old();
     const std::vector<std::string> tree = Tree(dir_);
+    const bool existed = fs::exists(way.file);
     int failures = 0;
     int incomplete = 0;
     for (int kind = 0; kind < TInjection::kKinds; ++kind) {
@@ -390,26 +406,28 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOnEveryWayOfSaving) {
       for (int n = 1; n < 100; ++n) {
         SCOPED_TRACE(n);
         put_old();
-        const ino_t before = Stat("caso.dad").st_ino;
+        const ino_t before = existed ? Stat(way.file).st_ino : 0;
         g_conditions = way.conditions;
         TInjection injection{static_cast<TInjection::Kind>(kind), n, EIO};
         g_injection = &injection;
         const std::vector<std::string> messages = MessagesOf(WriteCaseFile(d, "caso", "caso"));
         g_injection = nullptr;
         g_conditions = {};
-        EXPECT_EQ(Tree(dir_), tree) << "a name left behind, lost or split";
-        const std::string now = ReadFile("caso.dad");
-        for (const auto& other : way.other_names) EXPECT_EQ(ReadFile(other), now) << other;
+        const std::string now = ReadFile(way.file);
+        for (const auto& other : way.same) EXPECT_EQ(ReadFile(other), now) << other;
+        for (const auto& other : way.kept) EXPECT_EQ(ReadFile(other), kOld) << other;
         if (messages.empty()) {
+          EXPECT_EQ(Tree(dir_), way.after.empty() ? tree : way.after) << "a name left behind, lost or split";
           EXPECT_EQ(now, expected);
           // (A failing access() may rightly send a replacement in place.)
           if (way.in_place) {
-            EXPECT_EQ(Stat("caso.dad").st_ino, before);
-          } else if (!injection.hit) {
-            EXPECT_NE(Stat("caso.dad").st_ino, before);
+            EXPECT_EQ(Stat(way.file).st_ino, before);
+          } else if (!injection.hit && existed) {
+            EXPECT_NE(Stat(way.file).st_ino, before);
           }
         } else {
           ++failures;
+          EXPECT_EQ(Tree(dir_), tree) << "a name left behind, lost or split";
           ASSERT_EQ(messages.size(), 1u);
           EXPECT_EQ(messages[0].rfind(Prefix(), 0), 0u) << messages[0];
           EXPECT_EQ(messages[0].back(), '!');
@@ -417,7 +435,7 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOnEveryWayOfSaving) {
             ++incomplete;
             EXPECT_TRUE(way.in_place) << messages[0];
           } else {
-            EXPECT_EQ(now, kOld) << messages[0];
+            EXPECT_EQ(now, existed ? kOld : "") << messages[0];
           }
         }
         if (!injection.hit) {
@@ -432,6 +450,7 @@ TEST_F(FileSinkTest, FailureAtEverySystemCallOnEveryWayOfSaving) {
       EXPECT_GE(incomplete, 5);
     }
   }
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
 }
 
 TEST_F(FileSinkTest, InterruptedAndShortWritesStillSaveEverything) {
@@ -461,9 +480,8 @@ TEST_F(FileSinkTest, AbortLeavesTargetAndNoTemporaryFile) {
   sink->Abort();
   EXPECT_EQ(Entries(), std::vector<std::string>{"caso.dad"});
   EXPECT_EQ(ReadFile("caso.dad"), kOld);
-  EXPECT_FALSE(sink->Write("x", 1));
-  EXPECT_FALSE(sink->Commit());
-  EXPECT_FALSE(sink->Error().empty());
+  EXPECT_EQ(MessageOf(sink->Write("x", 1)), "o arquivo não está aberto");
+  EXPECT_EQ(MessageOf(sink->Commit()), "o arquivo não está aberto");
 }
 
 // Where the file system has no unnamed files, the named temporary file
@@ -473,13 +491,14 @@ TEST_F(FileSinkTest, TemporaryFileSitsBesideTheTarget) {
   InstallFakes();
   g_conditions.no_unnamed_files = true;
   auto sink = MakeAtomicFileSink();
-  const bool opened = sink->Open("sub/alvo.dad");
+  const bool opened = sink->Open("sub/alvo.dad").Ok();
   g_conditions = {};
   ASSERT_TRUE(opened);
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator("sub")) names.push_back(e.path().filename());
   ASSERT_EQ(names.size(), 1u);
   EXPECT_EQ(names[0].rfind(".alvo.dad.", 0), 0u) << names[0];
+  EXPECT_EQ(names[0].size(), std::string(".alvo.dad.").size() + 6) << names[0];
   ASSERT_TRUE(sink->Write("abc\r\n", 5));
   ASSERT_TRUE(sink->Commit());
   EXPECT_EQ(ReadFile("sub/alvo.dad"), "abc\r\n");
@@ -488,8 +507,9 @@ TEST_F(FileSinkTest, TemporaryFileSitsBesideTheTarget) {
 
 TEST_F(FileSinkTest, MissingFolderIsReported) {
   auto sink = MakeAtomicFileSink();
-  EXPECT_FALSE(sink->Open("nao_existe/caso.dad"));
-  EXPECT_EQ(sink->Error(), "a pasta não existe");
+  const TStatus opened = sink->Open("nao_existe/caso.dad");
+  EXPECT_EQ(opened.Code(), TErrc::FileWrite);
+  EXPECT_EQ(MessageOf(opened), "a pasta não existe");
 }
 
 // The real operating system refusing to grow the file: a child process
@@ -678,21 +698,163 @@ TEST_F(SaveTargetTest, FolderThatTakesNoNewFile) {
   EXPECT_EQ(Tree(folder), std::vector<std::string>{"caso.dad"});
 }
 
-// Another user's file, writable by all, in a shared sticky folder (/tmp)
-// where only its owner may replace it: written in place.
-TEST_F(SaveTargetTest, OtherUsersFileInAStickyFolder) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root, to give the file to another user";
-  const fs::path folder = dir_ / "comum";
-  fs::create_directory(folder);
-  ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
-  WriteFile(folder / "caso.dad", kOld);
-  ASSERT_EQ(chmod((folder / "caso.dad").c_str(), 0666), 0);
-  const ino_t inode = Stat(folder / "caso.dad").st_ino;
-  EXPECT_EQ(InChild([&] { return MessagesOf(WriteCaseFile(data_, "t", "caso", folder.string())); }, true),
-            std::vector<std::string>{});
-  EXPECT_EQ(ReadFile(folder / "caso.dad"), expected_);
-  EXPECT_EQ(Stat(folder / "caso.dad").st_ino, inode);
-  EXPECT_EQ(Tree(folder), std::vector<std::string>{"caso.dad"});
+// A shared folder such as /tmp: sticky, and every user may write it.
+// Another user plants names there for this one's save; the saver is this
+// process (root) or a child that has become "nobody". Ownership needs
+// root to give names away.
+class SharedFolderTest : public SaveTargetTest {
+protected:
+  static constexpr uid_t kOther = 4242;  // a user of no account on the machine
+  void SetUp() override {
+    SaveTargetTest::SetUp();
+    if (geteuid() != 0) GTEST_SKIP() << "needs root, to give names to other users";
+    shared_ = dir_ / "comum";
+    fs::create_directory(shared_);
+    ASSERT_EQ(chmod(shared_.c_str(), 01777), 0);
+  }
+  // The save of "caso" into `folder`, by root or by "nobody".
+  std::vector<std::string> Save(const fs::path& folder, bool as_nobody) {
+    return InChild([&] { return MessagesOf(WriteCaseFile(data_, "t", "caso", folder.string())); }, as_nobody);
+  }
+  fs::path shared_;
+};
+
+// The link is followed exactly where the kernel's protected_symlinks rule
+// would follow it, whatever this machine's setting; a refused link leaves
+// every file as it was, and opening through it is refused the same way.
+TEST_F(SharedFolderTest, PlantedSymbolicLinksAreFollowedOnlyAsTheKernelRuleAllows) {
+  const std::string refused_link =
+      "é um link simbólico de outro usuário (uid 4242) numa pasta compartilhada, e por segurança não é seguido";
+  struct {
+    const char* name;
+    mode_t folder_mode;
+    uid_t folder_owner;
+    uid_t link_owner;  // kOther, or the saver
+    bool as_nobody;
+    bool followed;
+  } const rows[] = {
+      {"another user's link, saved by nobody", 01777, 0, kOther, true, false},
+      {"another user's link, saved by root", 01777, 0, kOther, false, false},
+      {"the saver's own link", 01777, 0, NobodyUid(), true, true},
+      {"the folder owner's link", 01777, kOther, kOther, true, true},
+      {"another user's link in a folder that is not sticky", 0777, 0, kOther, true, true},
+      {"another user's link in a sticky folder not all may write", 01775, 0, kOther, true, true},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    const fs::path notes = dir_ / "notas.txt";
+    WriteFile(notes, kOld);
+    ASSERT_EQ(chown(notes.c_str(), NobodyUid(), NobodyGid()), 0);
+    ASSERT_EQ(chmod(notes.c_str(), 0644), 0);
+    const fs::path link = shared_ / "caso.dad";
+    fs::remove(link);
+    fs::create_symlink(notes, link);
+    ASSERT_EQ(lchown(link.c_str(), r.link_owner, static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(chown(shared_.c_str(), r.folder_owner, 0), 0);
+    ASSERT_EQ(chmod(shared_.c_str(), r.folder_mode), 0);
+    const struct stat before = Stat(notes);
+    const std::vector<std::string> tree = Tree(dir_);
+
+    const std::vector<std::string> messages = Save(shared_, r.as_nobody);
+    if (r.followed) {
+      EXPECT_EQ(messages, std::vector<std::string>{});
+      EXPECT_EQ(ReadFile(notes), expected_);
+    } else {
+      EXPECT_EQ(messages, std::vector<std::string>{Failure("caso.dad", shared_, refused_link)});
+      EXPECT_EQ(ReadFile(notes), kOld);
+      EXPECT_EQ(Stat(notes).st_ino, before.st_ino);
+      EXPECT_EQ(Stat(notes).st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+      EXPECT_EQ(Tree(dir_), tree);
+      TCaseData read;
+      std::string title;
+      const TStatus opened = ReadCaseFile(link.string(), &read, &title);
+      EXPECT_EQ(opened.Code(), TErrc::FileUnsafe);
+      EXPECT_EQ(MessageOf(opened), "Não foi possível abrir o arquivo \"" + link.string() + "\": " + refused_link + ".");
+    }
+  }
+  // The link may be any step of the path: here the folder saved into.
+  ASSERT_EQ(chown(shared_.c_str(), 0, 0), 0);
+  ASSERT_EQ(chmod(shared_.c_str(), 01777), 0);
+  fs::create_directory(dir_ / "dados");
+  ASSERT_EQ(chmod((dir_ / "dados").c_str(), 0777), 0);
+  fs::create_symlink(dir_ / "dados", shared_ / "pasta");
+  ASSERT_EQ(lchown((shared_ / "pasta").c_str(), kOther, static_cast<gid_t>(-1)), 0);
+  EXPECT_EQ(Save(shared_ / "pasta", true),
+            std::vector<std::string>{Failure("caso.dad", shared_ / "pasta",
+                                             "o caminho passa por \"" + (shared_ / "pasta").string() +
+                                                 "\", um link simbólico de outro usuário (uid 4242) numa pasta "
+                                                 "compartilhada, que por segurança não é seguido")});
+  EXPECT_TRUE(fs::is_empty(dir_ / "dados"));
+}
+
+// A second name for the saver's own file, planted in the shared folder:
+// the save replaces that name and never writes through it.
+TEST_F(SharedFolderTest, PlantedHardLinkIsReplacedNotWrittenThrough) {
+  const fs::path notes = dir_ / "notas.txt";
+  WriteFile(notes, kOld);
+  ASSERT_EQ(chown(notes.c_str(), NobodyUid(), NobodyGid()), 0);
+  fs::create_hard_link(notes, shared_ / "caso.dad");
+  EXPECT_EQ(Save(shared_, true), std::vector<std::string>{});
+  EXPECT_EQ(ReadFile(notes), kOld);
+  EXPECT_EQ(ReadFile(shared_ / "caso.dad"), expected_);
+  EXPECT_EQ(Stat(notes).st_nlink, 1u);
+  EXPECT_EQ(Stat(shared_ / "caso.dad").st_uid, NobodyUid());
+}
+
+// Another user's file, writable by all: neither written in place nor
+// replaced, for root too, as the kernel's protected_regular rule refuses
+// creating over it.
+TEST_F(SharedFolderTest, AnotherUsersFileIsRefusedAndKept) {
+  const fs::path file = shared_ / "caso.dad";
+  WriteFile(file, kOld);
+  ASSERT_EQ(chmod(file.c_str(), 0666), 0);
+  ASSERT_EQ(chown(file.c_str(), kOther, 0), 0);
+  const ino_t inode = Stat(file).st_ino;
+  for (bool as_nobody : {true, false}) {
+    EXPECT_EQ(Save(shared_, as_nobody),
+              std::vector<std::string>{Failure("caso.dad", shared_,
+                                               "o arquivo é de outro usuário (uid 4242), numa pasta compartilhada, "
+                                               "e por segurança não é gravado por cima")});
+  }
+  EXPECT_EQ(ReadFile(file), kOld);
+  EXPECT_EQ(Stat(file).st_ino, inode);
+  EXPECT_EQ(Tree(shared_), std::vector<std::string>{"caso.dad"});
+}
+
+// Any name the file system holds can be saved: the temporary names stay
+// short whatever the target's, and a name is kept as its bytes.
+TEST_F(SaveTargetTest, EveryNameThatCanBeOpenedCanBeSaved) {
+  const std::string longest(255 - 4, 'n');
+  const struct {
+    const char* name;
+    std::string file;
+  } rows[] = {
+      {"250 bytes", std::string(246, 'a') + ".dad"},
+      {"255 bytes", longest + ".dad"},
+      {"250 bytes of two-byte characters", [] {
+         std::string s;
+         for (int i = 0; i < 123; ++i) s += "\xC3\xA7";
+         return s + ".dad";
+       }()},
+      {"Latin-1, not UTF-8", "caf\xE9.dad"},
+  };
+  InstallFakes();
+  for (const auto& r : rows) {
+    for (bool unnamed : {true, false}) {
+      for (bool existing : {true, false}) {
+        SCOPED_TRACE(std::string(r.name) + (unnamed ? ", unnamed" : ", named") + (existing ? ", replaced" : ", new"));
+        fs::remove_all("sub");
+        fs::create_directory("sub");
+        const std::string path = "sub/" + r.file;
+        if (existing) WriteFile(path, kOld);
+        g_conditions.no_unnamed_files = !unnamed;
+        EXPECT_EQ(MessageOf(SaveCaseFile(data_, "t", path)), "");
+        g_conditions = {};
+        EXPECT_EQ(ReadFile(path), expected_);
+        EXPECT_EQ(Tree("sub"), std::vector<std::string>{r.file});
+      }
+    }
+  }
 }
 
 // Root saving a user's file gives it back to that user.

@@ -251,7 +251,8 @@ TEST_F(OpenCase, ABadFileShowsTheReadersMessageAndChangesNothing) {
   text.replace(text.find("     40"), 7, "     4x");  // line 4, the first integer
   const std::string path = dir + "/mau.dad";
   WriteBytes(path, text);
-  const std::string message = "ERRO!: Linha 4, coluna 1: esperado um número inteiro.";
+  const std::string message =
+      "ERRO!: Não foi possível abrir o arquivo \"" + path + "\":\nLinha 4, coluna 1: esperado um número inteiro.";
 
   {  // real boxes from here, answered by a click on "OK"
     zktest::RealBoxes boxes;
@@ -366,6 +367,75 @@ TEST_F(OpenCase, RandomCasesSurviveOpenAndSaveByteForByte) {
     ASSERT_TRUE(recorder.Boxes().empty()) << "record " << r << ": " << recorder.Texts()[0];
     ASSERT_EQ(ReadFile(path), bytes) << "record " << r << ", N = " << n;
   }
+}
+
+// A file's name stays the bytes the file system gave it, from opening to
+// "GRAVAR": a name that is not UTF-8 is shown with U+FFFD and saved under
+// its own bytes, as are the longest names and an extension in capitals or
+// none. A name typed instead saves a new file beside it.
+TEST_F(OpenCase, GravarWritesBackIntoTheOpenedFileWhateverItsName) {
+  Values v(7);
+  const TCaseData d = RandomCase(v, 2);
+  const struct {
+    const char* row;
+    std::string name;
+    std::string shown;  // in the name field
+  } rows[] = {
+      {"Latin-1", "caf\xE9.dad", "caf\xEF\xBF\xBD"},
+      {"250 bytes", std::string(246, 'n') + ".dad", std::string(246, 'n')},
+      {"255 bytes", std::string(251, 'l') + ".dad", std::string(251, 'l')},
+      {"capitals", "CASO.DAD", "CASO"},
+      {"no extension", "caso", "caso"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.row);
+    const std::string path = Put(r.name, d, "nome");
+    const std::string bytes = ReadFile(path);
+    ASSERT_TRUE(form->OpenCaseFile(path));
+    EXPECT_EQ(form->LabeledEdit21->Text(), r.shown);
+    const ino_t before = Inode(path);
+    Click(form->Button1);
+    EXPECT_TRUE(recorder.Boxes().empty()) << recorder.Texts()[0];
+    EXPECT_EQ(ReadFile(path), bytes);
+    EXPECT_NE(Inode(path), before) << "not written again";
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{r.name});
+
+    const ino_t saved = Inode(path);
+    form->LabeledEdit21->SetText("outro");
+    Click(form->Button1);
+    EXPECT_EQ(ReadFile(dir + "/outro.dad"), bytes);
+    EXPECT_EQ(Inode(path), saved) << "the opened file written again";
+    fs::remove(dir + "/outro.dad");
+    fs::remove(path);
+  }
+}
+
+// Opening a 2 GiB file of blanks (sparse past its first MiB) refuses it at
+// the title's end, naming the file, with the program's peak resident
+// memory hardly above what it was before.
+TEST_F(OpenCase, AHugeFileOfBlanksIsRefusedInBoundedMemory) {
+  auto peak_kib = [] {
+    long kib = -1;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("VmHWM:", 0) == 0) kib = std::stol(line.substr(6));
+    }
+    return kib;
+  };
+  const std::string path = dir + "/branco.dad";
+  WriteBytes(path, std::string(1 << 20, ' '));
+  ASSERT_EQ(truncate(path.c_str(), off_t{2} << 30), 0);
+  std::ofstream("/proc/self/clear_refs") << "5";  // the peak so far forgotten
+  const long before = peak_kib();
+  ASSERT_GT(before, 0);
+  EXPECT_FALSE(form->OpenCaseFile(path));
+  const long grown_kib = peak_kib() - before;
+  EXPECT_LT(grown_kib, 64 * 1024);
+  RecordProperty("peak_growth_kib", std::to_string(grown_kib));
+  EXPECT_EQ(recorder.Texts(), std::vector<std::string>{"Não foi possível abrir o arquivo \"" + path +
+                                                       "\":\nLinha 1, coluna 81: o título passa de 80 caracteres."});
 }
 
 }  // namespace

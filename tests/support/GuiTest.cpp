@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -52,9 +53,10 @@ void RealBoxes::Poll() {
   if (!box || !box->isVisible() || answering_.contains(box) || !QTest::qWaitForWindowExposed(box)) return;
   answering_.insert(box);
   const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-  boxes_.push_back({box->windowTitle().toStdString(), box->text().toStdString(), box->textFormat(),
+  boxes_.push_back({box->windowTitle().toStdString(), box->text().remove(QChar(0x200B)).toStdString(), box->textFormat(),
                     label ? label->textFormat() : Qt::AutoText, box->icon() == QMessageBox::Critical,
-                    box->windowModality() == Qt::ApplicationModal});
+                    box->windowModality() == Qt::ApplicationModal, box->frameGeometry(),
+                    box->screen()->availableGeometry()});
   QTimer::singleShot(0, box, [this, box] {
     if (while_shown_) while_shown_();
     if (answer_ == Answer::PressEnter)
@@ -121,12 +123,16 @@ void DoubleClick(QWidget* widget, QPoint at) {
   QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget->rect().center() : at);
 }
 
+QByteArray FileUri(const std::string& path) {
+  return "file://" + QByteArray::fromStdString(path).toPercentEncoding("/");
+}
+
 Qt::DropAction DropFiles(QWidget* widget, const std::vector<std::string>& paths, QPoint at) {
   QMimeData data;
   QList<QUrl> urls;
   QStringList texts;
   for (const std::string& p : paths) {
-    urls << QUrl::fromLocalFile(QString::fromStdString(p));
+    urls << QUrl::fromEncoded(FileUri(p), QUrl::StrictMode);
     texts << QString::fromStdString(p);
   }
   data.setUrls(urls);

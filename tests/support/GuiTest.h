@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <QPoint>
+#include <QRect>
 #include <QSet>
 #include <QString>
 #include <QTimer>
@@ -56,11 +57,13 @@ public:
   enum class Answer { ClickOk, PressEnter };
   struct Box {
     std::string caption;
-    std::string text;
+    std::string text;             // as the user reads it (without the places to wrap)
     Qt::TextFormat format;        // the box's
     Qt::TextFormat label_format;  // the label that shows the text
     bool critical;
     bool application_modal;
+    QRect frame;  // the box on the screen, frame included
+    QRect area;   // its screen's available area
   };
   explicit RealBoxes(std::function<void()> while_shown = {}, Answer answer = Answer::ClickOk);
   ~RealBoxes();
@@ -114,6 +117,10 @@ void DoubleClick(QWidget* widget, QPoint at = QPoint());
 // URLs and their paths as text, as file managers send them. Returns the
 // accepted drop action, or Qt::IgnoreAction when nobody took the drop.
 Qt::DropAction DropFiles(QWidget* widget, const std::vector<std::string>& paths, QPoint at = QPoint());
+// A path's URL as a file manager puts it on a drop: every byte of the
+// path but "/" and the unreserved ones percent-encoded, as GLib's
+// g_filename_to_uri does ("/tmp/caf\xE9 um.dad" -> "file:///tmp/caf%E9%20um.dad").
+QByteArray FileUri(const std::string& path);
 
 // Lets posted events run for a moment.
 void Settle(int ms = 10);

@@ -56,6 +56,22 @@ TEST(Drop, FilesGoToTheFormAfterTheDropWhereverTheyLand) {
   EXPECT_EQ(form.Edit("Word")->Text(), "abc");
 }
 
+// A name that is not UTF-8 (Latin-1, from an old archive) reaches the
+// handler as its bytes. The URL is the one GLib gives for such a file
+// (`gio info` on "caf\xE9 um.dad": "uri: file:///tmp/zk15uri/caf%E9%20um.dad").
+TEST(Drop, PathsKeepTheirBytes) {
+  const std::string latin1 = "/tmp/zk15uri/caf\xE9 um.dad";
+  EXPECT_EQ(FileUri(latin1), QByteArray("file:///tmp/zk15uri/caf%E9%20um.dad"));
+  TestForm form;
+  ASSERT_TRUE(ShowAndActivate(form));
+  std::vector<std::string> got;
+  form.OnDropFiles = [&](TObject*, const std::vector<std::string>& paths) { got = paths; };
+  const std::vector<std::string> paths = {latin1, "/tmp/ação/caso\xC3.dad", "/tmp/100%/a#b?.dad"};
+  EXPECT_EQ(DropFiles(form.ClientArea(), paths), Qt::CopyAction);
+  QTest::qWait(10);
+  EXPECT_EQ(got, paths);
+}
+
 TEST(Drop, AFailingHandlerIsShownByTheErrorDisplay) {
   MessageBoxRecorder boxes;
   TestForm form;
