@@ -42,8 +42,8 @@ TEST_F(SmallScreen, ABoxWithALongFileNameStaysOnTheScreen) {
   const std::string name = std::string(251, 'n') + ".dad";
   TCaseData d;
   ASSERT_TRUE(d.Create(1));
-  d.SetDuration(1, 1.0);
-  d.SetLoad(1, 2.0);
+  ASSERT_TRUE(d.SetDuration(1, 1.0));
+  ASSERT_TRUE(d.SetLoad(1, 2.0));
   std::ofstream(dir + "/" + name, std::ios::binary) << FormatCaseFileToString(d, "longo");
   ASSERT_TRUE(form->OpenCaseFile(dir + "/" + name));
   ASSERT_EQ(chmod((dir + "/" + name).c_str(), 0444), 0);  // refused, for root too
