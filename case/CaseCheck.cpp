@@ -1,7 +1,9 @@
 #include "case/CaseCheck.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <initializer_list>
 
 #include "case/CaseFields.h"
 #include "case/NumberText.h"
@@ -42,6 +44,26 @@ constexpr ScalarRule kRules[] = {
 };
 
 std::string Quoted(std::string_view caption) { return "\"" + std::string(caption) + "\""; }
+
+// The pieces joined, with one allocation.
+std::string Cat(std::initializer_list<std::string_view> pieces) {
+  std::size_t size = 0;
+  for (std::string_view p : pieces) size += p.size();
+  std::string out;
+  out.reserve(size);
+  for (std::string_view p : pieces) out += p;
+  return out;
+}
+
+// "Intervalo 17: "
+std::string_view At(int32_t k, char (&buffer)[32]) {
+  constexpr std::string_view kPrefix = "Intervalo ";
+  std::copy(kPrefix.begin(), kPrefix.end(), buffer);
+  char* end = std::to_chars(buffer + kPrefix.size(), buffer + sizeof buffer - 2, k).ptr;
+  *end++ = ':';
+  *end++ = ' ';
+  return {buffer, static_cast<std::size_t>(end - buffer)};
+}
 
 class Checker {
 public:
@@ -120,10 +142,12 @@ private:
   // The message is made only for the ones listed.
   template <class Message>
   void Warn(Kind& kind, int32_t k, const Message& message) {
-    if (kind.listed.size() < options_.interval_warnings)
-      kind.listed.push_back({S::Warning, "loads", k, "Intervalo " + std::to_string(k) + ": " + message()});
-    else
+    if (kind.listed.size() < options_.interval_warnings) {
+      char at[32];
+      kind.listed.push_back({S::Warning, "loads", k, Cat({At(k, at), message()})});
+    } else {
       ++kind.more;
+    }
   }
 
   void Flush(Kind& kind, const std::string& what) {
@@ -168,19 +192,20 @@ private:
                          !(check_most && p > most) && !(check_least && p < least);
       if (plain) continue;  // the usual interval: nothing to say
       const auto k = static_cast<int32_t>(i + 1);
-      const auto at = [k] { return "Intervalo " + std::to_string(k) + ": "; };
+      char buffer[32];
+      const std::string_view at = At(k, buffer);
       if (t == 0.0)
-        Add(S::Error, "durations", k, at() + duration + " não informada.");
+        Add(S::Error, "durations", k, Cat({at, duration, " não informada."}));
       else if (!std::isfinite(t))
-        Add(S::Error, "durations", k, at() + duration + " " + Text(t) + " não é um número finito.");
+        Add(S::Error, "durations", k, Cat({at, duration, " ", Text(t), " não é um número finito."}));
       else if (t < 0.0)
-        Add(S::Error, "durations", k, at() + duration + " " + Text(t) + " é negativa.");
+        Add(S::Error, "durations", k, Cat({at, duration, " ", Text(t), " é negativa."}));
       if (p == 0.0) {
-        Add(S::Error, "loads", k, at() + load + " não informada.");
+        Add(S::Error, "loads", k, Cat({at, load, " não informada."}));
         continue;
       }
       if (!std::isfinite(p)) {
-        Add(S::Error, "loads", k, at() + load + " " + Text(p) + " não é um número finito.");
+        Add(S::Error, "loads", k, Cat({at, load, " ", Text(p), " não é um número finito."}));
         continue;
       }
       if (check_most && p > most) Warn(above, k, [&] { return load + " " + Text(p) + " acima de " + most_text + "."; });

@@ -13,6 +13,8 @@
 #include "case/CaseCheck.h"
 #include "case/CaseDiff.h"
 #include "case/CaseFields.h"
+#include "case/IntervalTable.h"
+#include "case/ValueText.h"
 
 namespace {
 
@@ -351,6 +353,31 @@ TEST(CaseDiff, ValuesTheWindowShowsAlikeAreToldApart) {
   TDiffOptions point;
   point.separator = '.';
   EXPECT_EQ(Diffs(a, "", b, "", point), (std::vector<Diff>{{"q", none, "0.10000000000000002", "0.1"}}));
+}
+
+// The texts of the findings and differences: the window's display where it
+// is exact, more digits where it is not, whole numbers as their digits.
+TEST(ValueText, TheDisplayWhereExactOtherwiseTheDigitsThatReadBack) {
+  struct Row {
+    double value;
+    const char* text;
+  };
+  const Row rows[] = {{1.5, "1,5"},        {-0.25, "-0,25"},          {0.1 + 0.2, "0,30000000000000004"},
+                      {1e-20, "1E-20"},    {-0.0, "-0"},              {0.0, "0"},
+                      {500, "500"},        {-7, "-7"},                {999999999999999, "999999999999999"},
+                      {1e15, "1E15"},      {123456789012345678.0, "1,2345678901234568E17"}};
+  for (const Row& row : rows) {
+    EXPECT_EQ(ExactRealText(row.value, ','), row.text) << row.value;
+    EXPECT_EQ(ExactRealText(row.value, ','), TableValueText(row.value)) << row.value;
+  }
+  EXPECT_EQ(ExactRealText(1.5, '.'), "1.5");
+  EXPECT_EQ(ExactRealText(std::numeric_limits<double>::quiet_NaN(), ','), "NAN");
+  EXPECT_EQ(ExactRealText(-std::numeric_limits<double>::infinity(), ','), "-INF");
+  // Every whole number the fast way is the display's own text.
+  for (double v = 1; v < 1e15; v = v * 3 + 1) {
+    EXPECT_EQ(ExactRealText(v, ','), TableValueText(v)) << v;
+    EXPECT_EQ(ExactRealText(-v, ','), TableValueText(-v)) << v;
+  }
 }
 
 }  // namespace
