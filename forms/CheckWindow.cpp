@@ -35,10 +35,9 @@ TCheckWindow::TCheckWindow(TForm1* owner) : TForm(nullptr), owner_(owner) {
   LoadLayout(*this, std::span<const TControlRow>(kLayout));
   BindFields(*this, kFields);
   ListBox1->OnDblClick = Bind(this, &TCheckWindow::ListBox1DblClick);
-  // Beside the main window, kept above it.
-  SetTransientFor(*owner);
-  SetFramePosition(owner->Left() + owner->OuterWidth(), owner->Top());
-  KeepOnScreen();
+  // Beside the main window where the screen has room. Not kept above it:
+  // going to a field brings the main window, and the field, to the front.
+  PlaceBeside(*owner);
 }
 
 void TCheckWindow::Refresh() {

@@ -59,9 +59,7 @@ TCompareWindow::TCompareWindow(TForm1* owner) : TForm(nullptr), owner_(owner) {
   // The title has no handler in the main window: it is read again whenever
   // this window is brought back.
   OnActivate = [this](TObject*) { Refresh(); };
-  SetTransientFor(*owner);
-  SetFramePosition(owner->Left() + owner->OuterWidth(), owner->Top());
-  KeepOnScreen();
+  PlaceBeside(*owner);  // as the check window
 }
 
 bool TCompareWindow::Load(const std::string& path) {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QLocale>
+#include <QPen>
 #include <QPointer>
 #include <QResizeEvent>
 #include <QScatterSeries>
@@ -273,7 +274,11 @@ void TLoadProfileWindow::SetComparison(const TCaseData* other, const std::string
   } else {
     if (!m.other_steps) {
       m.other_steps = new QLineSeries;
-      m.other_steps->setColor(QColor(120, 120, 120));
+      // Dashed, so that where both cases have the same load both lines show.
+      QPen pen(QColor(90, 90, 90));
+      pen.setStyle(Qt::DashLine);
+      pen.setWidth(2);
+      m.other_steps->setPen(pen);
       m.chart->addSeries(m.other_steps);
       m.other_steps->attachAxis(m.hours);
       m.other_steps->attachAxis(m.load);

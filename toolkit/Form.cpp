@@ -317,6 +317,26 @@ void TForm::CenterOver(const TForm& owner) {
   impl_->Place();
 }
 
+void TForm::PlaceBeside(const TForm& owner) {
+  const QWidget* o = owner.Widget();
+  const QRect frame = o->frameGeometry();
+  const QSize outer = impl_->window->size() + (frame.size() - o->geometry().size());
+  const QScreen* screen = o->screen();
+  const QRect area = screen ? screen->availableGeometry() : QRect(frame.topLeft(), outer);
+  const QPoint candidates[] = {{frame.right() + 1, frame.top()},
+                               {frame.left() - outer.width(), frame.top()},
+                               {frame.left(), frame.bottom() + 1}};
+  QPoint at = candidates[0];
+  for (const QPoint& candidate : candidates) {
+    if (area.contains(QRect(candidate, outer))) {
+      at = candidate;
+      break;
+    }
+  }
+  SetFramePosition(at.x(), at.y());
+  KeepOnScreen();
+}
+
 // A window manager keeps a transient window with its owner: above it,
 // minimized and restored with it. X11 window managers read that only from
 // dialog windows, so the window becomes one (a window type, not QDialog's

@@ -282,6 +282,11 @@ public:
   // truncated halves, negatives become 0. Worked out again once the window
   // manager has reported the frame.
   void CenterOver(const TForm& owner);
+  // Places the frame beside the owner's where it covers none of it: to its
+  // right, else to its left, else below it, whichever fits the available
+  // area of the owner's screen first; where none fits, to its right, kept
+  // on the screen. The frame is reckoned as wide as the owner's.
+  void PlaceBeside(const TForm& owner);
   // The window manager keeps this window with the owner's (above it,
   // minimized with it). Call before the form is first shown.
   void SetTransientFor(const TForm& owner);

@@ -95,7 +95,9 @@ protected:
     Key(Qt::Key_F7);
     TCheckWindow* check = form->CheckWindow();
     EXPECT_NE(check, nullptr);
-    if (check) EXPECT_TRUE(QTest::qWaitForWindowExposed(check->Widget()));
+    if (check) {
+      EXPECT_TRUE(QTest::qWaitForWindowExposed(check->Widget()));
+    }
     return check;
   }
 
@@ -144,7 +146,7 @@ protected:
     });
     QWidget* top = widget->window();
     QTest::mouseClick(top->windowHandle(), Qt::RightButton, Qt::NoModifier, widget->mapTo(top, at));
-    QTest::qWaitFor([&] { return seen; }, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return seen; }, 2000)) << "no menu";
     zktest::Settle(30);
     return entries;
   }
