@@ -248,16 +248,6 @@ TEST(CaseCheck, MessagesNameTheCaptionsAndTheValues) {
   EXPECT_EQ(dot.back().message, "Mais 19 intervalos com \"Carga (MW):\" acima de \"Pt (max):\" + \"Ph (max):\" = 700.");
 }
 
-// Two values that the window's 15 digits show alike are told apart.
-TEST(CaseCheck, CloseValuesReadDifferentlyInTheMessage) {
-  TCaseData d = SoundCase();
-  d.Ptmax = 100;
-  d.Ptmin = 100.00000000000001;
-  const std::vector<TFinding> f = CheckCase(d);
-  ASSERT_FALSE(f.empty());
-  EXPECT_EQ(f[0].message, "\"Pt (min):\" 100,00000000000001 é maior que \"Pt (max):\" 100.");
-}
-
 // ---- Comparison ------------------------------------------------------------
 
 struct Diff {
