@@ -64,3 +64,12 @@ const TCaseField* FindCaseField(std::string_view name) {
     if (field.name == name) return &field;
   return nullptr;
 }
+
+std::string_view FieldCaption(std::string_view name) {
+  if (const TCaseField* field = FindCaseField(name)) return field->caption;
+  if (name == "N") return kCountCaption;
+  if (name == "durations") return kDurationCaption;
+  if (name == "loads") return kLoadCaption;
+  if (name == "title") return kTitleCaption;
+  return {};
+}

@@ -48,3 +48,10 @@ const TCaseField* FindCaseField(std::string_view name);
 inline constexpr std::string_view kCountCaption = "Numero de Intervalos:";
 inline constexpr std::string_view kDurationCaption = "Duração (horas):";
 inline constexpr std::string_view kLoadCaption = "Carga (MW):";
+inline constexpr std::string_view kTitleCaption = "Título do caso em estudo:";
+
+// The caption of any field a check or a comparison names: a scalar or a
+// parameter, the table's "N", "durations" and "loads", or the "title";
+// empty for an unknown name.
+//   FieldCaption("loads") == "Carga (MW):"   FieldCaption("Rho") == "Rho:"
+std::string_view FieldCaption(std::string_view name);

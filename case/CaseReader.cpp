@@ -774,6 +774,11 @@ std::string OpenErrorText(int error) {
   }
 }
 
+std::string FailureNamingFile(const TError& error) {
+  if (error.line == 0 || error.file.empty()) return error.message;
+  return "Não foi possível abrir o arquivo \"" + error.file + "\":\n" + error.message;
+}
+
 void SetReadPieceForTesting(std::size_t bytes) { g_piece_for_testing = bytes; }
 
 TStatus ParseCaseFile(std::string_view bytes, TCaseData* data, std::string* title_utf8,

@@ -68,6 +68,11 @@ TStatus ParseCaseFile(std::string_view bytes, TCaseData* data, std::string* titl
 // with "Não foi possível abrir o arquivo \"<path>\": <reason>." and the like,
 // and running out of memory names the file too; every failure's `file` is
 // the path.
+// The failure as a window shows it: a place in the file (line and column)
+// follows the file's name, which the reader's own message leaves out.
+//   "Não foi possível abrir o arquivo \"/home/ana/caso1.dad\":\nLinha 7, coluna 21: esperado um número real."
+std::string FailureNamingFile(const TError& error);
+
 TStatus ReadCaseFile(const std::string& path, TCaseData* data, std::string* title_utf8,
                      const TReadProgress& progress = {});
 

@@ -10,14 +10,18 @@
 #include <span>
 #include <string_view>
 
+#include "case/CaseFields.h"
 #include "case/CaseFile.h"
 #include "case/CaseReader.h"
 #include "case/IntervalTable.h"
 #include "toolkit/WindowText.h"
+#include "forms/CheckWindow.h"
+#include "forms/CompareWindow.h"
 #include "forms/DecimalPoints.h"
 #include "forms/Unit2.h"
 #include "toolkit/Application.h"
 #include "toolkit/Clipboard.h"
+#include "toolkit/FileDialog.h"
 #include "toolkit/Layout.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/Progress.h"
@@ -98,8 +102,46 @@ constexpr TFieldBinding<TForm1> kFields[] = {
     ZK_FIELD(TForm1, Button3),
 };
 
-enum class Event { Change, Enter, Exit, Click, DblClick };
+enum class Event { None, Change, Enter, Exit, Click, DblClick };
 
+// Every edit that holds a value of the case: the record's field it holds (by
+// its name: a scalar of CaseFields.h, the table's "N", "durations" and
+// "loads", or the "title", which "GRAVAR" reads), the event that runs its
+// handler and the handler. The sixteen scalar handlers store their edit
+// into their field through this table; opening a case fills the edits from
+// it, and a finding of the check names its field to find the edit here.
+struct EditBinding {
+  TLabeledEdit* TForm1::*edit;
+  std::string_view field;
+  Event event;
+  void (TForm1::*handler)(TObject*);
+};
+
+using F = TForm1;
+constexpr EditBinding kEdits[] = {
+    {&F::LabeledEdit1, "N", Event::Change, &F::set_vectors},
+    {&F::LabeledEdit3, "durations", Event::Change, &F::LabeledEdit3Change},
+    {&F::LabeledEdit4, "loads", Event::Change, &F::LabeledEdit4Change},
+    {&F::LabeledEdit5, "base", Event::Change, &F::set_base},
+    {&F::LabeledEdit6, "c0", Event::Exit, &F::set_c0},
+    {&F::LabeledEdit7, "c", Event::Exit, &F::set_c},
+    {&F::LabeledEdit8, "q", Event::Exit, &F::set_q},
+    {&F::LabeledEdit9, "Ptmin", Event::Exit, &F::set_Ptmin},
+    {&F::LabeledEdit10, "Ptmax", Event::Exit, &F::set_Ptmax},
+    {&F::LabeledEdit12, "a0", Event::Exit, &F::set_a0},
+    {&F::LabeledEdit13, "a1", Event::Exit, &F::set_a1},
+    {&F::LabeledEdit14, "Vtot", Event::Exit, &F::set_Vtot},
+    {&F::LabeledEdit15, "Phmin", Event::Exit, &F::set_Phmin},
+    {&F::LabeledEdit11, "Phmax", Event::Exit, &F::set_Phmax},
+    {&F::LabeledEdit16, "Zeta0", Event::Change, &F::set_Zeta0},
+    {&F::LabeledEdit17, "Zetat", Event::Change, &F::set_Zetat},
+    {&F::LabeledEdit18, "Zetah", Event::Change, &F::set_Zetah},
+    {&F::LabeledEdit19, "Gammat", Event::Change, &F::set_Gammat},
+    {&F::LabeledEdit20, "Gammah", Event::Change, &F::set_Gammah},
+    {&F::LabeledEdit22, "title", Event::None, nullptr},
+};
+
+// The other events of the window's controls.
 struct EventBinding {
   const char* control;
   Event event;
@@ -107,32 +149,19 @@ struct EventBinding {
 };
 
 constexpr EventBinding kEvents[] = {
-    {"LabeledEdit1", Event::Change, &TForm1::set_vectors},
     {"LabeledEdit1", Event::Enter, &TForm1::set_max_int},
     {"LabeledEdit2", Event::Change, &TForm1::LabeledEdit2Change},
-    {"LabeledEdit3", Event::Change, &TForm1::LabeledEdit3Change},
-    {"LabeledEdit4", Event::Change, &TForm1::LabeledEdit4Change},
-    {"LabeledEdit5", Event::Change, &TForm1::set_base},
-    {"LabeledEdit6", Event::Exit, &TForm1::set_c0},
-    {"LabeledEdit7", Event::Exit, &TForm1::set_c},
-    {"LabeledEdit8", Event::Exit, &TForm1::set_q},
-    {"LabeledEdit9", Event::Exit, &TForm1::set_Ptmin},
-    {"LabeledEdit10", Event::Exit, &TForm1::set_Ptmax},
-    {"LabeledEdit12", Event::Exit, &TForm1::set_a0},
-    {"LabeledEdit13", Event::Exit, &TForm1::set_a1},
-    {"LabeledEdit14", Event::Exit, &TForm1::set_Vtot},
-    {"LabeledEdit15", Event::Exit, &TForm1::set_Phmin},
-    {"LabeledEdit11", Event::Exit, &TForm1::set_Phmax},
-    {"LabeledEdit16", Event::Change, &TForm1::set_Zeta0},
-    {"LabeledEdit17", Event::Change, &TForm1::set_Zetat},
-    {"LabeledEdit18", Event::Change, &TForm1::set_Zetah},
-    {"LabeledEdit19", Event::Change, &TForm1::set_Gammat},
-    {"LabeledEdit20", Event::Change, &TForm1::set_Gammah},
     {"Memo1", Event::DblClick, &TForm1::Memo1DblClick},
     {"Button3", Event::Click, &TForm1::Button3Click},
     {"Button1", Event::Click, &TForm1::Button1Click},
     {"Button2", Event::Click, &TForm1::Button2Click},
 };
+
+const EditBinding* EditOfField(std::string_view field) {
+  for (const EditBinding& binding : kEdits)
+    if (binding.field == field) return &binding;
+  return nullptr;
+}
 
 TNotifyEvent* EventSlot(TControl* control, Event event) {
   if (auto* edit = dynamic_cast<TLabeledEdit*>(control)) {
@@ -186,12 +215,16 @@ TForm1::TForm1(TObject* owner) : TForm(owner) {
   UpDown1->SetThousands(true);
 
   // Handlers are bound only now, so loading the layout ran none of them.
+  for (const EditBinding& binding : kEdits) {
+    if (TNotifyEvent* slot = EventSlot(this->*binding.edit, binding.event)) *slot = Bind(this, binding.handler);
+  }
   for (const EventBinding& binding : kEvents) {
     if (TNotifyEvent* slot = EventSlot(FindControl(binding.control), binding.event)) {
       *slot = Bind(this, binding.handler);
     }
   }
   BindTableHooks();
+  BindWindowMenu();
   OnDropFiles = [this](TObject* sender, const std::vector<std::string>& paths) { FormDropFiles(sender, paths); };
   TApplication::Dispatch(Bind(this, &TForm1::FormCreate), this);
 }
@@ -315,16 +348,22 @@ void TForm1::Button1Click(TObject*) {
   for (const std::string& message : saved.Error().details) ShowError(message);
 }
 
-// A new dialog for every press, destroyed however it was closed.
-void TForm1::Button2Click(TObject*) {
-  struct Destroy {
-    ~Destroy() {
-      delete Form2;
-      Form2 = nullptr;
-    }
-  } destroy;
-  Form2 = new TForm2(Application);
-  Form2->ShowModal();
+void TForm1::Button2Click(TObject*) { ShowParameters(nullptr); }
+
+// A new dialog for every use, destroyed however it was closed.
+void TForm1::ShowParameters(const TCaseField* focus) {
+  {
+    struct Destroy {
+      ~Destroy() {
+        delete Form2;
+        Form2 = nullptr;
+      }
+    } destroy;
+    Form2 = new TForm2(Application);
+    if (focus) Form2->SetFirstFocus(Form2->ParameterEdit(*focus));
+    Form2->ShowModal();
+  }
+  RecordChanged();
 }
 
 void TForm1::RewriteDecimalPoints(TLabeledEdit* field) { ::RewriteDecimalPoints(*field, rewrite_depth_); }
@@ -346,22 +385,34 @@ void TForm1::NormalizeDecimalComma(TLabeledEdit* field, double& target) {
   }
 }
 
-void TForm1::set_base(TObject*) { NormalizeDecimalComma(LabeledEdit5, CaseData.base); }
-void TForm1::set_c0(TObject*) { NormalizeDecimalComma(LabeledEdit6, CaseData.c0); }
-void TForm1::set_c(TObject*) { NormalizeDecimalComma(LabeledEdit7, CaseData.c); }
-void TForm1::set_q(TObject*) { NormalizeDecimalComma(LabeledEdit8, CaseData.q); }
-void TForm1::set_Ptmin(TObject*) { NormalizeDecimalComma(LabeledEdit9, CaseData.Ptmin); }
-void TForm1::set_Ptmax(TObject*) { NormalizeDecimalComma(LabeledEdit10, CaseData.Ptmax); }
-void TForm1::set_a0(TObject*) { NormalizeDecimalComma(LabeledEdit12, CaseData.a0); }
-void TForm1::set_a1(TObject*) { NormalizeDecimalComma(LabeledEdit13, CaseData.a1); }
-void TForm1::set_Vtot(TObject*) { NormalizeDecimalComma(LabeledEdit14, CaseData.Vtot); }
-void TForm1::set_Phmin(TObject*) { NormalizeDecimalComma(LabeledEdit15, CaseData.Phmin); }
-void TForm1::set_Phmax(TObject*) { NormalizeDecimalComma(LabeledEdit11, CaseData.Phmax); }
-void TForm1::set_Zeta0(TObject*) { NormalizeDecimalComma(LabeledEdit16, CaseData.Zeta0); }
-void TForm1::set_Zetat(TObject*) { NormalizeDecimalComma(LabeledEdit17, CaseData.Zetat); }
-void TForm1::set_Zetah(TObject*) { NormalizeDecimalComma(LabeledEdit18, CaseData.Zetah); }
-void TForm1::set_Gammat(TObject*) { NormalizeDecimalComma(LabeledEdit19, CaseData.Gammat); }
-void TForm1::set_Gammah(TObject*) { NormalizeDecimalComma(LabeledEdit20, CaseData.Gammah); }
+// The field of the handler's row: its edit converted into its scalar.
+void TForm1::StoreScalar(void (TForm1::*handler)(TObject*)) {
+  for (const EditBinding& binding : kEdits) {
+    if (binding.handler != handler) continue;
+    if (const TCaseField* field = FindCaseField(binding.field)) {
+      NormalizeDecimalComma(this->*binding.edit, field->Real(CaseData));
+      RecordChanged();
+    }
+    return;
+  }
+}
+
+void TForm1::set_base(TObject*) { StoreScalar(&TForm1::set_base); }
+void TForm1::set_c0(TObject*) { StoreScalar(&TForm1::set_c0); }
+void TForm1::set_c(TObject*) { StoreScalar(&TForm1::set_c); }
+void TForm1::set_q(TObject*) { StoreScalar(&TForm1::set_q); }
+void TForm1::set_Ptmin(TObject*) { StoreScalar(&TForm1::set_Ptmin); }
+void TForm1::set_Ptmax(TObject*) { StoreScalar(&TForm1::set_Ptmax); }
+void TForm1::set_a0(TObject*) { StoreScalar(&TForm1::set_a0); }
+void TForm1::set_a1(TObject*) { StoreScalar(&TForm1::set_a1); }
+void TForm1::set_Vtot(TObject*) { StoreScalar(&TForm1::set_Vtot); }
+void TForm1::set_Phmin(TObject*) { StoreScalar(&TForm1::set_Phmin); }
+void TForm1::set_Phmax(TObject*) { StoreScalar(&TForm1::set_Phmax); }
+void TForm1::set_Zeta0(TObject*) { StoreScalar(&TForm1::set_Zeta0); }
+void TForm1::set_Zetat(TObject*) { StoreScalar(&TForm1::set_Zetat); }
+void TForm1::set_Zetah(TObject*) { StoreScalar(&TForm1::set_Zetah); }
+void TForm1::set_Gammat(TObject*) { StoreScalar(&TForm1::set_Gammat); }
+void TForm1::set_Gammah(TObject*) { StoreScalar(&TForm1::set_Gammah); }
 
 // ---- The interval table through the clipboard, and its load profile -------
 
@@ -409,9 +460,16 @@ void AddLinesInSlices(TMemo& memo, std::string_view lines, std::size_t count, TP
 void TForm1::BindTableHooks() {
   Memo1->OnPaste = Bind(this, &TForm1::PasteIntervalTable);
   Memo1->OnCopy = Bind(this, &TForm1::CopyIntervalTable);
-  Memo1->AddMenuItem("Colar tabela de intervalos", Bind(this, &TForm1::PasteIntervalTable));
-  Memo1->AddMenuItem("Copiar tabela de intervalos", Bind(this, &TForm1::CopyIntervalTable));
-  Memo1->AddMenuItem("Ver perfil de carga", Bind(this, &TForm1::ShowLoadProfile));
+  // The memo's entries; the window's own menu starts with them too.
+  const std::pair<const char*, void (TForm1::*)(TObject*)> entries[] = {
+      {"Colar tabela de intervalos", &TForm1::PasteIntervalTable},
+      {"Copiar tabela de intervalos", &TForm1::CopyIntervalTable},
+      {"Ver perfil de carga", &TForm1::ShowLoadProfile},
+  };
+  for (const auto& [caption, handler] : entries) {
+    Memo1->AddMenuItem(caption, Bind(this, handler));
+    AddMenuItem(caption, "", Bind(this, handler));
+  }
 }
 
 // Reads the whole clipboard first: a bad row refuses everything with one
@@ -471,12 +529,17 @@ void TForm1::CopyIntervalTable(TObject*) {
 // One window, made on first use; asking again brings it to the front.
 void TForm1::ShowLoadProfile(TObject*) {
   if (!profile_) profile_ = std::make_unique<TLoadProfileWindow>(this, &CaseData);
+  if (compare_ && compare_->Visible()) profile_->SetComparison(&compare_->Other(), compare_->OtherName());
   profile_->Show();
 }
 
 void TForm1::TableChanged() noexcept {
-  if (!profile_) return;
-  TApplication::Dispatch([this](TObject*) { profile_->Refresh(); }, this);
+  TApplication::Dispatch(
+      [this](TObject*) {
+        if (profile_) profile_->Refresh();
+        RecordChanged();
+      },
+      this);
 }
 
 // ---- Opening a case -------------------------------------------------------
@@ -557,10 +620,7 @@ bool TForm1::OpenCaseFile(const std::string& path) {
   }
   if (!finished) return false;  // cancelled: nothing changed
   if (!read) {
-    // A place in the file (line and column) comes without the file's name.
-    const TError& error = read.Error();
-    ShowError(error.line > 0 ? "Não foi possível abrir o arquivo \"" + path + "\":\n" + error.message
-                             : error.message);
+    ShowError(FailureNamingFile(read.Error()));
     return false;
   }
   case_folder_ = FolderOf(path);
@@ -597,17 +657,13 @@ void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::str
       }
     } quiet(*this);
 
-    const std::pair<TLabeledEdit*, double> reals[] = {
-        {LabeledEdit3, data.durations[0]}, {LabeledEdit4, data.loads[0]}, {LabeledEdit5, data.base},
-        {LabeledEdit6, data.c0},           {LabeledEdit7, data.c},        {LabeledEdit8, data.q},
-        {LabeledEdit9, data.Ptmin},        {LabeledEdit10, data.Ptmax},   {LabeledEdit12, data.a0},
-        {LabeledEdit13, data.a1},          {LabeledEdit14, data.Vtot},    {LabeledEdit15, data.Phmin},
-        {LabeledEdit11, data.Phmax},       {LabeledEdit16, data.Zeta0},   {LabeledEdit17, data.Zetat},
-        {LabeledEdit18, data.Zetah},       {LabeledEdit19, data.Gammat},  {LabeledEdit20, data.Gammah},
-    };
     LabeledEdit1->SetText(FormatIntegerText(data.N));
     LabeledEdit2->SetText("1");
-    for (const auto& [edit, value] : reals) edit->SetText(FieldText(value));
+    LabeledEdit3->SetText(FieldText(data.durations[0]));
+    LabeledEdit4->SetText(FieldText(data.loads[0]));
+    for (const EditBinding& binding : kEdits) {
+      if (const TCaseField* field = FindCaseField(binding.field)) (this->*binding.edit)->SetText(FieldText(field->Real(data)));
+    }
     LabeledEdit22->SetText(title);
     LabeledEdit21->SetText(base);  // the length limit is for typing only
   }
@@ -618,4 +674,97 @@ void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::str
 
   Memo1->Clear();
   AddLinesInSlices(*Memo1, memo_text, static_cast<std::size_t>(CaseData.N) + 1, progress);
+}
+
+// ---- Checking the case and comparing it with a saved one -------------------
+
+namespace {
+
+// A value of interval k as its field shows it for "OK" to store it back
+// unchanged; "0" for a value not entered (an empty field is refused there).
+std::string IntervalFieldText(double value) { return value == 0.0 ? std::string("0") : TableValueText(value); }
+
+}  // namespace
+
+TForm1::~TForm1() = default;
+
+void TForm1::BindWindowMenu() {
+  AddMenuSeparator();
+  AddMenuItem("Abrir caso…", "Ctrl+O", Bind(this, &TForm1::OpenCaseDialog));
+  AddMenuItem("Verificar caso", "F7", Bind(this, &TForm1::VerifyCase));
+  AddMenuItem("Comparar com caso salvo…", "", Bind(this, &TForm1::CompareWithSavedCase));
+}
+
+void TForm1::OpenCaseDialog(TObject*) {
+  const std::string path = AskCaseFileToOpen(this, "Abrir caso", case_folder_);
+  if (!path.empty()) OpenCaseFile(path);
+}
+
+void TForm1::StorePendingField() {
+  for (const EditBinding& binding : kEdits) {
+    if (binding.event == Event::Exit && ActiveControl() == this->*binding.edit) {
+      (this->*binding.handler)(this->*binding.edit);
+      return;
+    }
+  }
+}
+
+void TForm1::VerifyCase(TObject*) {
+  StorePendingField();
+  const bool opened = check_ != nullptr;
+  if (!opened) check_ = std::make_unique<TCheckWindow>(this);
+  check_->Refresh();
+  if (opened && check_->Visible())
+    check_->BringToFront();
+  else
+    check_->Show();
+}
+
+void TForm1::CompareWithSavedCase(TObject*) {
+  const std::string path = AskCaseFileToOpen(this, "Comparar com caso salvo", case_folder_);
+  if (path.empty()) return;
+  StorePendingField();
+  const bool opened = compare_ != nullptr;
+  if (!opened) {
+    compare_ = std::make_unique<TCompareWindow>(this);
+    compare_->OnClose = [this](TObject*) {
+      if (profile_) profile_->SetComparison(nullptr, {});
+    };
+  }
+  if (!compare_->Load(path)) return;
+  if (profile_) profile_->SetComparison(&compare_->Other(), compare_->OtherName());
+  if (opened && compare_->Visible())
+    compare_->BringToFront();
+  else
+    compare_->Show();
+}
+
+void TForm1::RecordChanged() {
+  if (check_) check_->RecordChanged();
+  if (compare_) compare_->RecordChanged();
+}
+
+std::string TForm1::CaseTitle() const { return LabeledEdit22->Text(); }
+
+void TForm1::ShowField(std::string_view field, std::optional<int32_t> interval) {
+  if (const TCaseField* parameter = FindCaseField(field); parameter && parameter->IsParameter()) {
+    BringToFront();
+    ShowParameters(parameter);
+    return;
+  }
+  const EditBinding* binding = EditOfField(field);
+  if (!binding) return;
+  TLabeledEdit* edit = this->*binding->edit;
+  if (interval && (field == "durations" || field == "loads") && *interval >= 1 && *interval <= CaseData.N) {
+    const auto i = static_cast<std::size_t>(*interval - 1);
+    const double duration = CaseData.durations[i];
+    const double load = CaseData.loads[i];
+    LabeledEdit2->SetText(FormatIntegerText(*interval));
+    UpDown1->SetPosition(UpDownMax(*interval));
+    LabeledEdit3->SetText(IntervalFieldText(duration));
+    LabeledEdit4->SetText(IntervalFieldText(load));
+  }
+  BringToFront();
+  edit->SetFocus();
+  edit->SelectAll();
 }

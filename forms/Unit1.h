@@ -4,7 +4,9 @@
 // algorithm-parameters dialog.
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "case/CaseData.h"
@@ -12,10 +14,14 @@
 #include "toolkit/Toolkit.h"
 
 class TProgress;
+class TCheckWindow;
+class TCompareWindow;
+struct TCaseField;
 
 class TForm1 : public TForm {
 public:
   explicit TForm1(TObject* owner);
+  ~TForm1() override;
 
   // Controls, in declaration order.
   TLabel* Label1 = nullptr;
@@ -122,6 +128,34 @@ public:
 
   static const char* const kMemoHeader;
 
+  // The window's context menu (a right-click on its background or a group
+  // box) holds the memo's entries and these:
+  // "Abrir caso…" (Ctrl+O): a file dialog, then OpenCaseFile.
+  void OpenCaseDialog(TObject* Sender);
+  // "Verificar caso" (F7): the check window, listing what the check finds
+  // in the record as it stands (a value typed into the focused field is
+  // stored first, as leaving the field would).
+  void VerifyCase(TObject* Sender);
+  // "Comparar com caso salvo…": a file dialog, then the compare window with
+  // the differences between the record and that file; an open load profile
+  // shows the file's profile beside the record's.
+  void CompareWithSavedCase(TObject* Sender);
+  TCheckWindow* CheckWindow() const { return check_.get(); }
+  TCompareWindow* CompareWindow() const { return compare_.get(); }
+
+  // The title field's text, as "GRAVAR" reads it.
+  std::string CaseTitle() const;
+  // Brings the window forward with the focus in the edit that holds the
+  // record's `field` (a name of a check's finding or a comparison's
+  // difference), its text selected. With an interval of the table, the
+  // interval number becomes it and the duration and load fields show its
+  // stored values, so that "OK" stores them back. A parameter opens the
+  // algorithm dialog with the focus in its edit.
+  void ShowField(std::string_view field, std::optional<int32_t> interval);
+  // The record changed: the check and compare windows follow it. Called by
+  // every handler that stores into the record.
+  void RecordChanged();
+
 private:
   // Accepts "." as well as "," as the decimal mark by rewriting the field,
   // then converts and stores into target; a bad text gives
@@ -144,7 +178,16 @@ private:
   int rewrite_depth_ = 0;
 
   void BindTableHooks();
+  void BindWindowMenu();
+  // The scalar handler's field, stored from its edit (the edit table).
+  void StoreScalar(void (TForm1::*handler)(TObject*));
+  // Runs the leave handler of the focused edit, if it stores on leaving.
+  void StorePendingField();
+  // The algorithm dialog, with the focus in the parameter's edit if given.
+  void ShowParameters(const TCaseField* focus);
   std::unique_ptr<TLoadProfileWindow> profile_;
+  std::unique_ptr<TCheckWindow> check_;
+  std::unique_ptr<TCompareWindow> compare_;
   bool table_busy_ = false;  // a paste or copy is under way (its progress window lets events through)
 };
 

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "case/CaseData.h"
+#include "case/CaseFields.h"
 #include "toolkit/WindowText.h"
 #include "forms/Unit1.h"
 #include "toolkit/Application.h"
@@ -104,6 +105,14 @@ TForm2::TForm2(TObject* owner) : TForm(owner) {
 TLabeledEdit* TForm2::ParameterEdit(int n) const {
   if (n < 1 || n > static_cast<int>(std::size(kParameters))) return nullptr;
   return this->*kParameters[n - 1].edit;
+}
+
+TLabeledEdit* TForm2::ParameterEdit(const TCaseField& field) const {
+  for (const Parameter& p : kParameters) {
+    const bool same = p.real != nullptr ? p.real == field.real_parameter : p.integer == field.integer_parameter;
+    if (same && field.IsParameter()) return this->*p.edit;
+  }
+  return nullptr;
 }
 
 void TForm2::FormCreate(TObject*) {

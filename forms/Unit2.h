@@ -4,6 +4,8 @@
 
 #include "toolkit/Toolkit.h"
 
+struct TCaseField;
+
 class TForm2 : public TForm {
 public:
   explicit TForm2(TObject* owner);
@@ -40,6 +42,9 @@ public:
 
   // The edit that shows the n-th parameter in visiting order (1..19).
   TLabeledEdit* ParameterEdit(int n) const;
+  // The edit that shows a parameter (CaseFields.h); nullptr for a field
+  // that is not one of the nineteen.
+  TLabeledEdit* ParameterEdit(const TCaseField& field) const;
 };
 
 // The dialog while it is shown; nullptr otherwise.

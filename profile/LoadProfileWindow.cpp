@@ -10,6 +10,7 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QLocale>
+#include <QPen>
 #include <QPointer>
 #include <QResizeEvent>
 #include <QScreen>
@@ -148,6 +149,9 @@ struct TLoadProfileWindow::Impl {
   QLabel* summary = nullptr;
   std::string summary_text;
   int columns = 0;
+  // A compared case's line, while there is one.
+  const TCaseData* other = nullptr;
+  QLineSeries* other_steps = nullptr;
 
   int Columns() const {
     const int width = chart->plotArea().isValid() && chart->plotArea().width() > 1
@@ -161,11 +165,24 @@ struct TLoadProfileWindow::Impl {
     const std::size_t n = std::min({static_cast<std::size_t>(std::max<int32_t>(d.N, 0)), d.durations.size(),
                                     d.loads.size()});
     columns = Columns();
-    const TLoadProfile profile =
+    TLoadProfile profile =
         BuildLoadProfile(d.durations.data(), d.loads.data(), n, static_cast<std::size_t>(columns));
     steps->replace(ToQt(profile.steps));
     no_duration->replace(ToQt(profile.no_duration));
     no_load->replace(ToQt(profile.no_load));
+    if (other && other_steps) {
+      const std::size_t m = std::min({static_cast<std::size_t>(std::max<int32_t>(other->N, 0)),
+                                      other->durations.size(), other->loads.size()});
+      const TLoadProfile second = BuildLoadProfile(other->durations.data(), other->loads.data(), m,
+                                                   static_cast<std::size_t>(columns));
+      other_steps->replace(ToQt(second.steps));
+      if (!second.steps.empty()) {  // both lines within the axes
+        profile.min_hours = std::min(profile.min_hours, second.min_hours);
+        profile.max_hours = std::max(profile.max_hours, second.max_hours);
+        profile.min_load = std::min(profile.min_load, second.min_load);
+        profile.max_load = std::max(profile.max_load, second.max_load);
+      }
+    }
 
     double x0 = std::min(profile.min_hours, 0.0), x1 = profile.max_hours;
     if (!(x1 > x0)) x1 = x0 + 1.0;
@@ -312,3 +329,38 @@ std::vector<TProfilePoint> TLoadProfileWindow::NoLoadPoints() const { return Fro
 std::string TLoadProfileWindow::Summary() const { return impl_->summary_text; }
 double TLoadProfileWindow::LoadAxisMin() const { return impl_->load->min(); }
 double TLoadProfileWindow::LoadAxisMax() const { return impl_->load->max(); }
+
+void TLoadProfileWindow::SetComparison(const TCaseData* other, const std::string& name) {
+  Impl& m = *impl_;
+  if (!m.window) return;
+  m.other = other;
+  if (!other) {
+    if (m.other_steps) {
+      m.chart->removeSeries(m.other_steps);
+      delete m.other_steps;
+      m.other_steps = nullptr;
+    }
+  } else {
+    if (!m.other_steps) {
+      m.other_steps = new QLineSeries;
+      // Dashed, so that where both cases have the same load both lines show.
+      QPen pen(QColor(90, 90, 90));
+      pen.setStyle(Qt::DashLine);
+      pen.setWidth(2);
+      m.other_steps->setPen(pen);
+      m.chart->addSeries(m.other_steps);
+      m.other_steps->attachAxis(m.hours);
+      m.other_steps->attachAxis(m.load);
+    }
+    m.other_steps->setName(tk::Q("Carga (MW) em " + name));
+  }
+  Refresh();
+}
+
+std::vector<TProfilePoint> TLoadProfileWindow::ComparisonPoints() const {
+  return impl_->other_steps ? FromQt(impl_->other_steps) : std::vector<TProfilePoint>{};
+}
+
+std::string TLoadProfileWindow::ComparisonName() const {
+  return impl_->other_steps ? tk::U(impl_->other_steps->name()) : std::string();
+}

@@ -44,6 +44,14 @@ public:
   double LoadAxisMin() const;
   double LoadAxisMax() const;
 
+  // Another case's profile drawn as a second line, named after `name` (a
+  // saved case being compared); nullptr takes it away. `other` is read at
+  // every refresh and must outlive its use here.
+  void SetComparison(const TCaseData* other, const std::string& name);
+  // The second line's points (empty without a comparison) and its name.
+  std::vector<TProfilePoint> ComparisonPoints() const;
+  std::string ComparisonName() const;
+
   static constexpr const char* kCaption = "ZORMEK - Perfil de Carga";
 
 private:

@@ -6,7 +6,9 @@
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QEventLoop>
+#include <QAction>
 #include <QFile>
+#include <QMenu>
 #include <QMimeData>
 #include <QPointer>
 #include <QScreen>
@@ -46,6 +48,8 @@ struct TForm::Impl {
   // A window manager reports its frame only once the window is mapped; the
   // size and the place are worked out again, once, when it does.
   bool frame_seen = false;
+  // The entries of the window's context menu (separators included).
+  std::vector<QAction*> menu;
 
   QSize FrameMargins() const { return window->frameGeometry().size() - window->geometry().size(); }
 
@@ -216,12 +220,22 @@ bool Window::event(QEvent* event) {
   if (form && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show ||
                type == QEvent::Expose || type == QEvent::WindowActivate))
     form->FrameReported();
-  if (type == QEvent::WindowActivate && form) form->FirstActivation();
+  if (type == QEvent::WindowActivate && form) {
+    form->FirstActivation();
+    if (form && form->OnActivate) {
+      const TNotifyEvent handler = form->OnActivate;  // the handler may delete the form
+      TApplication::Dispatch(handler, form);
+    }
+  }
   return handled;
 }
 
 void Window::closeEvent(QCloseEvent* event) {
   event->accept();
+  if (form && form->OnClose) {
+    const TNotifyEvent handler = form->OnClose;
+    TApplication::Dispatch(handler, form);
+  }
   if (loop) loop->quit();
   if (form && Application && Application->MainForm() == form) QCoreApplication::quit();
 }
@@ -244,6 +258,15 @@ TForm::TForm(TObject* owner) : impl_(std::make_unique<Impl>()), owner_(owner) {
   impl_->client->setFocusPolicy(Qt::NoFocus);
   impl_->scroll->setWidget(impl_->client);  // after the client exists: the scroll area shows it
   impl_->ApplyGeometry();
+  // A right-click that no control takes (the background, a label, a group
+  // box, a button) ends here: the window's own menu, when it has one.
+  impl_->client->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(impl_->client, &QWidget::customContextMenuRequested, impl_->window, [this](const QPoint& at) {
+    if (impl_->menu.empty()) return;
+    QMenu* menu = CreateContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(impl_->client->mapToGlobal(at));
+  });
   AllForms().push_back(this);
   if (auto* app = dynamic_cast<TApplication*>(owner); app && app == Application) app->Own(this);
 }
@@ -300,6 +323,26 @@ void TForm::KeepOnScreen() {
 void TForm::CenterOver(const TForm& owner) {
   impl_->centre_over = owner.Widget();
   impl_->Place();
+}
+
+void TForm::PlaceBeside(const TForm& owner) {
+  const QWidget* o = owner.Widget();
+  const QRect frame = o->frameGeometry();
+  const QSize outer = impl_->window->size() + (frame.size() - o->geometry().size());
+  const QScreen* screen = o->screen();
+  const QRect area = screen ? screen->availableGeometry() : QRect(frame.topLeft(), outer);
+  const QPoint candidates[] = {{frame.right() + 1, frame.top()},
+                               {frame.left() - outer.width(), frame.top()},
+                               {frame.left(), frame.bottom() + 1}};
+  QPoint at = candidates[0];
+  for (const QPoint& candidate : candidates) {
+    if (area.contains(QRect(candidate, outer))) {
+      at = candidate;
+      break;
+    }
+  }
+  SetFramePosition(at.x(), at.y());
+  KeepOnScreen();
 }
 
 // A window manager keeps a transient window with its owner: above it,
@@ -360,6 +403,60 @@ void TForm::ShowModal() {
 
 bool TForm::Modal() const { return impl_->window->loop != nullptr; }
 
+bool TForm::Visible() const { return impl_->window->isVisible(); }
+
+void TForm::BringToFront() {
+  tk::Window* window = impl_->window;
+  if (window->isMinimized()) window->showNormal();
+  window->raise();
+  window->activateWindow();
+}
+
+void TForm::Post(TNotifyEvent handler) {
+  // The window is the timer's context: gone with the form, the call goes too.
+  QTimer::singleShot(0, impl_->window, [this, handler = std::move(handler)] { TApplication::Dispatch(handler, this); });
+}
+
+void TForm::AddMenuItem(std::string_view caption, std::string_view shortcut, TNotifyEvent handler) {
+  auto* action = new QAction(tk::Q(caption), impl_->window);
+  if (!shortcut.empty()) {
+    action->setShortcut(QKeySequence(tk::Q(shortcut), QKeySequence::PortableText));
+    action->setShortcutContext(Qt::WindowShortcut);
+    impl_->window->addAction(action);  // the shortcut works in the whole window
+  }
+  // QMenu hides itself before it emits triggered, so a handler that opens a
+  // modal window finds no popup in its way.
+  QObject::connect(action, &QAction::triggered, impl_->window,
+                   [this, handler = std::move(handler)] { TApplication::Dispatch(handler, this); });
+  impl_->menu.push_back(action);
+}
+
+void TForm::AddMenuSeparator() {
+  auto* separator = new QAction(impl_->window);
+  separator->setSeparator(true);
+  impl_->menu.push_back(separator);
+}
+
+std::vector<std::string> TForm::MenuEntries() const {
+  std::vector<std::string> entries;
+  for (const QAction* action : impl_->menu) {
+    if (action->isSeparator()) {
+      entries.emplace_back();
+      continue;
+    }
+    std::string entry = tk::U(action->text());
+    if (!action->shortcut().isEmpty()) entry += "\t" + tk::U(action->shortcut().toString(QKeySequence::PortableText));
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+QMenu* TForm::CreateContextMenu() const {
+  auto* menu = new QMenu(impl_->window);
+  for (QAction* action : impl_->menu) menu->addAction(action);
+  return menu;
+}
+
 TControl* TForm::FindControl(std::string_view name) const {
   for (TControl* control : controls_)
     if (control->Name() == name) return control;
@@ -394,8 +491,8 @@ void TForm::FocusMoved(TControl* to, int /*qt_focus_reason*/) {
 void TForm::FirstActivation() {
   if (impl_->activated) return;
   impl_->activated = true;
-  if (tab_sequence_.empty()) return;
-  TControl* first = tab_sequence_.front();
+  if (!first_focus_ && tab_sequence_.empty()) return;
+  TControl* first = first_focus_ ? first_focus_ : tab_sequence_.front();
   first->SetFocus();
   if (active_ != first && first->Focused()) {
     if (auto* edit = dynamic_cast<TLabeledEdit*>(first)) edit->SelectAll();

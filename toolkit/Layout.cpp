@@ -13,7 +13,8 @@ namespace {
 bool IsContainer(TControlKind kind) { return kind == TControlKind::GroupBox; }
 
 bool IsTabStop(TControlKind kind) {
-  return kind == TControlKind::LabeledEdit || kind == TControlKind::Memo || kind == TControlKind::Button;
+  return kind == TControlKind::LabeledEdit || kind == TControlKind::Memo || kind == TControlKind::Button ||
+         kind == TControlKind::ListBox;
 }
 
 std::string ParentName(const TControlRow& row) { return row.parent ? row.parent : ""; }
@@ -103,6 +104,13 @@ void LoadLayout(TForm& form, std::span<const TControlRow> rows) {
         button->SetFont(row.font);
         button->SetCaption(text);
         control = std::move(button);
+        break;
+      }
+      case TControlKind::ListBox: {
+        auto list = std::make_unique<TListBox>(&form, row.name, parent);
+        list->SetBounds(row.left, row.top, row.width, row.height);
+        list->SetFont(row.font);
+        control = std::move(list);
         break;
       }
     }

@@ -5,7 +5,7 @@
 
 #include "toolkit/Toolkit.h"
 
-enum class TControlKind { Label, GroupBox, LabeledEdit, UpDown, Memo, Button };
+enum class TControlKind { Label, GroupBox, LabeledEdit, UpDown, Memo, Button, ListBox };
 
 struct TControlRow {
   const char* name;

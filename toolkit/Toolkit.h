@@ -39,6 +39,8 @@ class QPushButton;
 class QPlainTextEdit;
 class QLineEdit;
 class QToolButton;
+class QListView;
+class QMenu;
 
 class TObject {
 public:
@@ -222,6 +224,32 @@ private:
   std::vector<TMenuItem> menu_items_;
 };
 
+// A list of text rows, read-only, one row selected at a time. Rows are asked
+// for only when drawn, so a list of millions costs what its rows' texts
+// cost the caller, not a widget per row.
+class TListBox : public TControl {
+public:
+  TListBox(TForm* form, std::string name, QWidget* parent);
+  ~TListBox() override;
+  using TItemText = std::function<std::string(int index)>;
+  // Replaces the rows: `count` rows whose texts `text` gives. The selected
+  // row and the scroll position stay where they were as far as the new
+  // rows reach.
+  void SetItems(int count, TItemText text);
+  int Count() const;
+  std::string Item(int index) const;  // "" outside 0..Count()-1
+  int ItemIndex() const;  // the selected row, -1 for none
+  void SetItemIndex(int index);
+  QListView* Qt() const;
+  // A double-click on a row, or Enter on the selected one; ItemIndex() is
+  // that row.
+  TNotifyEvent OnDblClick;
+
+private:
+  struct Model;
+  Model* model_;  // owned by the widget
+};
+
 enum class TBorderStyle { Single, Sizeable };
 
 class TForm : public TObject {
@@ -254,6 +282,11 @@ public:
   // truncated halves, negatives become 0. Worked out again once the window
   // manager has reported the frame.
   void CenterOver(const TForm& owner);
+  // Places the frame beside the owner's where it covers none of it: to its
+  // right, else to its left, else below it, whichever fits the available
+  // area of the owner's screen first; where none fits, to its right, kept
+  // on the screen. The frame is reckoned as wide as the owner's.
+  void PlaceBeside(const TForm& owner);
   // The window manager keeps this window with the owner's (above it,
   // minimized with it). Call before the form is first shown.
   void SetTransientFor(const TForm& owner);
@@ -268,6 +301,39 @@ public:
   // Runs a modal loop until the form is closed, however it is closed.
   void ShowModal();
   bool Modal() const;
+
+  // Brings the window to the front and makes it the active one, where it
+  // stands.
+  void BringToFront();
+
+  // The control the focus goes to when the window is first activated (the
+  // first tab stop unless set); an edit gets its text selected.
+  void SetFirstFocus(TControl* control) { first_focus_ = control; }
+
+  // Runs the handler later on the window thread, through the dispatch
+  // point, once what runs now has returned; never if the form is gone first.
+  void Post(TNotifyEvent handler);
+
+  // The window's own context menu: a right-click on the window's
+  // background, a label, a group box or a button opens it (edits and the
+  // memo keep their own). An entry may have a shortcut ("Ctrl+O", "F7"),
+  // shown in the menu and working wherever the focus is in this window
+  // while no other window is modal. Handlers run through the dispatch
+  // point; chosen from the menu, once the menu has closed.
+  void AddMenuItem(std::string_view caption, std::string_view shortcut, TNotifyEvent handler);
+  void AddMenuSeparator();
+  // The entries as the menu lists them: "caption", "caption\tshortcut",
+  // or "" for a separator.
+  std::vector<std::string> MenuEntries() const;
+  // The menu as a right-click at `at` (client-area coordinates) opens it,
+  // not yet shown; the caller owns it.
+  QMenu* CreateContextMenu() const;
+
+  // Each time the window becomes the active one.
+  TNotifyEvent OnActivate;
+  // When the window is closed (by the user or by Close()).
+  TNotifyEvent OnClose;
+  bool Visible() const;
 
   TControl* ActiveControl() const { return active_; }
   TControl* FindControl(std::string_view name) const;
@@ -300,6 +366,7 @@ private:
   std::vector<TControl*> controls_;
   std::vector<TControl*> tab_sequence_;
   TControl* active_ = nullptr;
+  TControl* first_focus_ = nullptr;
   TObject* owner_ = nullptr;
   friend class TApplication;
 };

@@ -1,1 +1,3 @@
 zk_add_test(test_case_data SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_case_data.cpp ${CMAKE_CURRENT_LIST_DIR}/test_case_edit.cpp ${CMAKE_CURRENT_LIST_DIR}/test_status.cpp ${CMAKE_CURRENT_LIST_DIR}/test_case_fields.cpp LIBS zk::case)
+# Checking a case and comparing two.
+zk_add_test(test_case_check SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_case_check.cpp LIBS zk::case)

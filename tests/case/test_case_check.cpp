@@ -1,0 +1,373 @@
+// Checking a case and comparing two: a table of cases with the findings
+// each must give, the messages' texts, and the comparison's differences.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "case/CaseCheck.h"
+#include "case/CaseDiff.h"
+#include "case/CaseFields.h"
+#include "case/IntervalTable.h"
+#include "case/ValueText.h"
+
+namespace {
+
+// A case the solver can take: every interval entered and within the limits.
+TCaseData SoundCase(int32_t n = 24) {
+  TCaseData d;
+  d.Create(n);
+  for (int32_t k = 1; k <= n; ++k) {
+    d.SetDuration(k, 1.0);
+    d.SetLoad(k, 300.0 + k);
+  }
+  d.base = 100;
+  d.Ptmin = 50;
+  d.Ptmax = 400;
+  d.Phmin = 10;
+  d.Phmax = 300;
+  d.Vtot = 5000;
+  return d;
+}
+
+struct Expected {
+  TSeverity severity;
+  std::string field;
+  std::optional<int32_t> interval;
+  friend bool operator==(const Expected&, const Expected&) = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Expected& e) {
+  out << SeverityName(e.severity) << " " << e.field;
+  if (e.interval) out << " #" << *e.interval;
+  return out;
+}
+
+constexpr TSeverity E = TSeverity::Error;
+constexpr TSeverity W = TSeverity::Warning;
+constexpr std::nullopt_t none = std::nullopt;
+
+struct CheckRow {
+  const char* name;
+  std::function<void(TCaseData&)> change;  // applied to SoundCase()
+  std::vector<Expected> findings;
+};
+
+std::vector<Expected> Interval(TSeverity s, const char* field, std::initializer_list<int32_t> ks) {
+  std::vector<Expected> out;
+  for (int32_t k : ks) out.push_back({s, field, k});
+  return out;
+}
+
+std::vector<Expected> Join(std::initializer_list<std::vector<Expected>> parts) {
+  std::vector<Expected> out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+const std::vector<CheckRow>& Rows() {
+  static const std::vector<CheckRow> rows = {
+      {"sound_case", [](TCaseData&) {}, {}},
+      {"new_case_as_the_window_starts",
+       [](TCaseData& d) { d.Create(1); },
+       {{E, "base", none}, {E, "durations", 1}, {E, "loads", 1}}},
+      // Every value GRAVAR would refuse, all listed: 30 of them, past any summary.
+      {"missing_values_all_listed",
+       [](TCaseData& d) {
+         for (int32_t k = 1; k <= 15; ++k) d.SetDuration(k, 0.0);
+         for (int32_t k = 10; k <= 24; ++k) d.SetLoad(k, 0.0);
+       },
+       [] {
+         std::vector<Expected> out;
+         for (int32_t k = 1; k <= 24; ++k) {
+           if (k <= 15) out.push_back({E, "durations", k});
+           if (k >= 10) out.push_back({E, "loads", k});
+         }
+         return out;
+       }()},
+      {"negative_duration", [](TCaseData& d) { d.SetDuration(7, -2.0); }, {{E, "durations", 7}}},
+      {"thermal_minimum_above_maximum",
+       [](TCaseData& d) {
+         d.Ptmax = 200;
+         d.Ptmin = 250;
+       },
+       {{E, "Ptmin", none}}},
+      {"hydro_minimum_above_maximum",
+       [](TCaseData& d) {
+         d.Phmax = 20;
+         d.Phmin = 30;
+       },
+       {{E, "Phmin", none}}},
+      {"minimum_equal_to_maximum_is_fine",
+       [](TCaseData& d) {
+         d.Ptmin = d.Ptmax = 200;
+         d.Phmin = d.Phmax = 110;
+         for (int32_t k = 1; k <= d.N; ++k) d.SetLoad(k, 310);
+       },
+       {}},
+      {"base_power_zero", [](TCaseData& d) { d.base = 0; }, {{E, "base", none}}},
+      {"base_power_negative", [](TCaseData& d) { d.base = -100; }, {{E, "base", none}}},
+      {"iteration_counts_below_one",
+       [](TCaseData& d) {
+         d.alg.Maxit = 0;
+         d.alg.nu = -1;
+         d.alg.nd = 0;
+         d.alg.klim = 0;
+         d.alg.iprint = -5;  // no rule: its meaning is the solver's
+       },
+       {{E, "nu", none}, {E, "nd", none}, {E, "klim", none}, {E, "Maxit", none}}},
+      {"iteration_counts_of_one_are_fine",
+       [](TCaseData& d) { d.alg.Maxit = d.alg.nu = d.alg.nd = d.alg.klim = 1; },
+       {}},
+      // 22 intervals above the plants: the first 20 named, one line for the rest.
+      {"loads_above_the_maxima_summarised_after_20",
+       [](TCaseData& d) {
+         for (int32_t k = 1; k <= 22; ++k) d.SetLoad(k, 800);
+       },
+       Join({Interval(W, "loads", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}),
+             {{W, "loads", none}}})},
+      {"loads_exactly_at_the_limits_are_fine",
+       [](TCaseData& d) {
+         d.SetLoad(1, 700);
+         d.SetLoad(2, 60);
+       },
+       {}},
+      {"load_below_the_minima", [](TCaseData& d) { d.SetLoad(4, 59.5); }, {{W, "loads", 4}}},
+      // Below the minima and negative: one warning of each kind.
+      {"negative_load", [](TCaseData& d) { d.SetLoad(2, -5); }, {{W, "loads", 2}, {W, "loads", 2}}},
+      {"negative_load_without_limits",
+       [](TCaseData& d) {
+         d.Ptmin = d.Ptmax = d.Phmin = d.Phmax = 0;
+         d.SetLoad(2, -5);
+         d.SetLoad(3, 1e9);
+       },
+       {{W, "loads", 2}}},
+      // One maximum entered is a limit already: the other is taken as 0.
+      {"only_the_thermal_maximum_entered",
+       [](TCaseData& d) {
+         d.Phmax = d.Phmin = 0;
+         d.SetLoad(5, 401);
+       },
+       {{W, "loads", 5}}},
+      {"no_water_for_the_hydro_plant", [](TCaseData& d) { d.Vtot = 0; }, {{W, "Vtot", none}}},
+      {"no_water_and_no_hydro_plant",
+       [](TCaseData& d) {
+         d.Vtot = 0;
+         d.Phmax = d.Phmin = 0;
+         d.Ptmax = 1000;
+       },
+       {}},
+      {"step_factors_outside_zero_one",
+       [](TCaseData& d) {
+         d.alg.Rho = 1.0;
+         d.alg.Rhoext = 0.0;
+       },
+       {{W, "Rhoext", none}, {W, "Rho", none}}},
+      {"tolerances_not_positive",
+       [](TCaseData& d) {
+         d.alg.Epsext = 0;
+         d.alg.Epsln = -1e-4;
+         d.alg.Epslnp = 0;
+         d.alg.Epslmek = -0.0;
+       },
+       {{W, "Epsext", none}, {W, "Epsln", none}, {W, "Epslnp", none}, {W, "Epslmek", none}}},
+      {"method_constants_not_positive",
+       [](TCaseData& d) {
+         d.alg.Bigm = 0;
+         d.alg.Sigma = -0.01;
+         d.alg.Mu0 = 0;
+       },
+       {{W, "Bigm", none}, {W, "Sigma", none}, {W, "Mu0", none}}},
+      {"values_that_are_not_finite",
+       [](TCaseData& d) {
+         d.c0 = std::numeric_limits<double>::quiet_NaN();
+         d.alg.Rho = std::numeric_limits<double>::infinity();
+         d.SetLoad(3, -std::numeric_limits<double>::infinity());
+         d.SetDuration(6, std::numeric_limits<double>::quiet_NaN());
+       },
+       {{E, "c0", none}, {E, "Rho", none}, {E, "loads", 3}, {E, "durations", 6}}},
+      {"table_shorter_than_its_count", [](TCaseData& d) { d.N = 25; }, {{E, "N", none}}},
+      // Errors come first, whatever the field order.
+      {"errors_before_warnings",
+       [](TCaseData& d) {
+         d.Vtot = -1;
+         d.alg.Maxit = 0;
+         d.SetLoad(1, 0);
+         d.SetLoad(2, 9999);
+       },
+       {{E, "Maxit", none}, {E, "loads", 1}, {W, "Vtot", none}, {W, "loads", 2}}},
+  };
+  return rows;
+}
+
+TEST(CaseCheck, EachCaseGivesExactlyItsFindings) {
+  for (const CheckRow& row : Rows()) {
+    SCOPED_TRACE(row.name);
+    TCaseData d = SoundCase();
+    row.change(d);
+    std::vector<Expected> got;
+    for (const TFinding& f : CheckCase(d)) {
+      got.push_back({f.severity, f.field, f.interval});
+      EXPECT_FALSE(FieldCaption(f.field).empty()) << f.field;
+      EXPECT_NE(f.message.find(FieldCaption(f.field)), std::string::npos) << f.message;
+    }
+    EXPECT_EQ(got, row.findings);
+    EXPECT_EQ(HasErrors(CheckCase(d)), !row.findings.empty() && row.findings.front().severity == E);
+  }
+}
+
+TEST(CaseCheck, MessagesNameTheCaptionsAndTheValues) {
+  TCaseData d = SoundCase(30);
+  d.Ptmin = 500.5;
+  d.alg.Rho = 1;
+  for (int32_t k = 1; k <= 30; ++k) d.SetLoad(k, k < 10 ? 600 : 1000);  // 21 above the maxima
+  d.SetLoad(3, 0);
+  d.SetDuration(4, -0.25);
+  const std::vector<TFinding> comma = CheckCase(d);
+  ASSERT_EQ(comma.size(), 3u + 1u + 20u + 1u);
+  EXPECT_EQ(comma[0].message, "\"Pt (min):\" 500,5 é maior que \"Pt (max):\" 400.");
+  EXPECT_EQ(comma[1].message, "Intervalo 3: \"Carga (MW):\" não informada.");
+  EXPECT_EQ(comma[2].message, "Intervalo 4: \"Duração (horas):\" -0,25 é negativa.");
+  EXPECT_EQ(comma[3].message, "\"Rho:\" 1 deve estar entre 0 e 1, sem os extremos.");
+  EXPECT_EQ(comma[4].message, "Intervalo 10: \"Carga (MW):\" 1000 acima de \"Pt (max):\" + \"Ph (max):\" = 700.");
+  EXPECT_EQ(comma.back().message, "Mais 1 intervalo com \"Carga (MW):\" acima de \"Pt (max):\" + \"Ph (max):\" = 700.");
+  EXPECT_EQ(SeverityName(comma[0].severity), "erro");
+  EXPECT_EQ(SeverityName(comma.back().severity), "aviso");
+
+  TCheckOptions point;
+  point.separator = '.';
+  point.interval_warnings = 2;
+  const std::vector<TFinding> dot = CheckCase(d, point);
+  ASSERT_EQ(dot.size(), 3u + 1u + 2u + 1u);
+  EXPECT_EQ(dot[0].message, "\"Pt (min):\" 500.5 é maior que \"Pt (max):\" 400.");
+  EXPECT_EQ(dot.back().message, "Mais 19 intervalos com \"Carga (MW):\" acima de \"Pt (max):\" + \"Ph (max):\" = 700.");
+}
+
+// ---- Comparison ------------------------------------------------------------
+
+struct Diff {
+  std::string field;
+  std::optional<int32_t> interval;
+  std::string a, b;
+  friend bool operator==(const Diff&, const Diff&) = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Diff& d) {
+  out << d.field;
+  if (d.interval) out << " #" << *d.interval;
+  return out << " [" << d.a << "] [" << d.b << "]";
+}
+
+std::vector<Diff> Diffs(const TCaseData& a, std::string_view ta, const TCaseData& b, std::string_view tb,
+                        TDiffOptions options = {}) {
+  TResult<std::vector<TDifference>> r = DiffCases(a, ta, b, tb, options);
+  EXPECT_TRUE(r.Ok());
+  std::vector<Diff> out;
+  if (!r) return out;
+  for (const TDifference& d : *r) {
+    out.push_back({d.field, d.interval, d.a, d.b});
+    EXPECT_EQ(d.a_value.has_value(), d.field != "title");
+    EXPECT_EQ(d.b_value.has_value(), d.field != "title");
+  }
+  return out;
+}
+
+TEST(CaseDiff, TitleOneScalarOneParameterAndTwoIntervalsGiveExactlyFiveDifferences) {
+  const TCaseData a = SoundCase();
+  TCaseData b = SoundCase();
+  b.Ptmax = 450.5;
+  b.alg.Maxit = 60;
+  b.SetLoad(3, 650);
+  b.SetDuration(17, 2.5);
+  const std::vector<Diff> expected = {{"title", none, "Caso base", "Caso novo"},
+                                      {"Ptmax", none, "400", "450,5"},
+                                      {"Maxit", none, "30", "60"},
+                                      {"loads", 3, "303", "650"},
+                                      {"durations", 17, "1", "2,5"}};
+  EXPECT_EQ(Diffs(a, "Caso base", b, "Caso novo"), expected);
+  TResult<std::vector<TDifference>> r = DiffCases(a, "Caso base", b, "Caso novo");
+  ASSERT_TRUE(r.Ok());
+  EXPECT_EQ((*r)[1].a_value, 400.0);
+  EXPECT_EQ((*r)[1].b_value, 450.5);
+  EXPECT_EQ((*r)[0].a_value, std::nullopt);
+  EXPECT_TRUE(Diffs(a, "Caso", SoundCase(), "Caso").empty());
+}
+
+// Another count is one difference; the intervals both have are still compared.
+TEST(CaseDiff, CountDifferenceStillComparesTheCommonIntervals) {
+  const TCaseData a = SoundCase(5);
+  TCaseData b = SoundCase(8);
+  b.SetLoad(2, 1);
+  b.SetLoad(7, 2);  // beyond a's table: only the count says so
+  const std::vector<Diff> expected = {{"N", none, "5", "8"}, {"loads", 2, "302", "1"}};
+  EXPECT_EQ(Diffs(a, "t", b, "t"), expected);
+  EXPECT_EQ(Diffs(b, "t", a, "t"), (std::vector<Diff>{{"N", none, "8", "5"}, {"loads", 2, "1", "302"}}));
+}
+
+TEST(CaseDiff, RelativeToleranceForRealsOnly) {
+  TCaseData a = SoundCase(3);
+  TCaseData b = SoundCase(3);
+  b.Ptmax = 400.0004;           // 1e-6 relative
+  b.SetLoad(1, 304.01);         // 1% relative
+  b.alg.nu = 41;                // integers are exact whatever the tolerance
+  b.c0 = -0.0;                  // 0 and -0 are one value
+  b.Phmax = std::nan("");
+  a.Phmax = std::nan("");
+  TDiffOptions loose;
+  loose.tolerance = 1e-5;
+  EXPECT_EQ(Diffs(a, "", b, "", loose),
+            (std::vector<Diff>{{"nu", none, "40", "41"}, {"loads", 1, "301", "304,01"}}));
+  EXPECT_EQ(Diffs(a, "", b, "").size(), 3u);
+  loose.tolerance = 0.02;
+  EXPECT_EQ(Diffs(a, "", b, "", loose).size(), 1u);
+
+  for (double bad : {-1e-9, std::nan(""), std::numeric_limits<double>::infinity()}) {
+    TDiffOptions options;
+    options.tolerance = bad;
+    const TResult<std::vector<TDifference>> r = DiffCases(a, "", b, "", options);
+    EXPECT_EQ(r.Code(), TErrc::OutOfRange) << bad;
+  }
+}
+
+TEST(CaseDiff, ValuesTheWindowShowsAlikeAreToldApart) {
+  TCaseData a = SoundCase(1);
+  TCaseData b = SoundCase(1);
+  b.q = 0.1;
+  a.q = 0.1 + 1e-17 * 2;  // the next double above 0.1
+  ASSERT_NE(a.q, b.q);
+  TDiffOptions point;
+  point.separator = '.';
+  EXPECT_EQ(Diffs(a, "", b, "", point), (std::vector<Diff>{{"q", none, "0.10000000000000002", "0.1"}}));
+}
+
+// The texts of the findings and differences: the window's display where it
+// is exact, more digits where it is not, whole numbers as their digits.
+TEST(ValueText, TheDisplayWhereExactOtherwiseTheDigitsThatReadBack) {
+  struct Row {
+    double value;
+    const char* text;
+  };
+  const Row rows[] = {{1.5, "1,5"},        {-0.25, "-0,25"},          {0.1 + 0.2, "0,30000000000000004"},
+                      {1e-20, "1E-20"},    {-0.0, "-0"},              {0.0, "0"},
+                      {500, "500"},        {-7, "-7"},                {999999999999999, "999999999999999"},
+                      {1e15, "1E15"},      {123456789012345678.0, "1,2345678901234568E17"}};
+  for (const Row& row : rows) {
+    EXPECT_EQ(ExactRealText(row.value, ','), row.text) << row.value;
+    EXPECT_EQ(ExactRealText(row.value, ','), TableValueText(row.value)) << row.value;
+  }
+  EXPECT_EQ(ExactRealText(1.5, '.'), "1.5");
+  EXPECT_EQ(ExactRealText(std::numeric_limits<double>::quiet_NaN(), ','), "NAN");
+  EXPECT_EQ(ExactRealText(-std::numeric_limits<double>::infinity(), ','), "-INF");
+  // Every whole number the fast way is the display's own text.
+  for (double v = 1; v < 1e15; v = v * 3 + 1) {
+    EXPECT_EQ(ExactRealText(v, ','), TableValueText(v)) << v;
+    EXPECT_EQ(ExactRealText(-v, ','), TableValueText(-v)) << v;
+  }
+}
+
+}  // namespace
