@@ -24,6 +24,10 @@ namespace {
 // characters a message quotes. A longer cell is no number: "..." ends it.
 constexpr std::size_t kCellText = 160;
 
+// Cells that span rows are followed in the first columns only: a table is
+// two or three columns wide, and a wider row is refused whatever it holds.
+constexpr std::size_t kSpannedColumns = 8;
+
 bool Named(const xmlChar* name, const char* wanted) {
   return std::strcmp(reinterpret_cast<const char*>(name), wanted) == 0;
 }
@@ -56,7 +60,7 @@ public:
     sax.serror = [](void*, xmlErrorPtr) {};  // damaged HTML is read as browsers read it
     htmlParserCtxtPtr context = htmlCreatePushParserCtxt(&sax, this, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8);
     if (!context) return builder_.Fail(MakeError(TErrc::NoMemory, "Não há memória para ler a tabela."));
-    htmlCtxtUseOptions(context, HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NOIMPLIED);
+    htmlCtxtUseOptions(context, HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING);
     context_ = context;
     constexpr std::size_t kChunk = 1 << 16;
     for (offset_ = 0; offset_ < data_.size() && !stopped_; offset_ += kChunk) {
@@ -89,7 +93,11 @@ private:
     if (Named(name, "table")) {
       if (++depth_ == 1) return;
     }
-    if (depth_ != 1) return;  // outside the table, or inside a nested one (its text joins the cell's)
+    if (depth_ > 1) {  // a table inside a cell: its text joins the cell's, a blank between its cells
+      if (in_cell_ && (Named(name, "td") || Named(name, "th") || Named(name, "tr"))) Append(" ", 1);
+      return;
+    }
+    if (depth_ != 1) return;  // outside the table
     if (Named(name, "tr")) {
       StartRow();
     } else if (Named(name, "td") || Named(name, "th")) {
@@ -191,7 +199,7 @@ private:
           else if (number_text_) cell.value = RawCellValue(text_);
         }
       }
-      if (rowspan_ > 1) {
+      if (rowspan_ > 1 && column_ < kSpannedColumns) {
         if (below_.size() <= column_) below_.resize(column_ + 1, 0);
         below_[column_] = rowspan_ - 1;
       }

@@ -70,6 +70,9 @@ public:
       const std::size_t ny = record.y ? record.y : y;
       const std::size_t nx = record.x ? record.x : x;
       if (ny == 0 || nx == 0 || ny < y || (ny == y && nx <= x)) return false;
+      // Rows without records are empty rows: no more of them than the data
+      // has bytes, so that a few bytes cannot ask for a huge table.
+      if (ny > data_.size()) return false;
       x = nx;
       y = ny;
       if (x > width_) width_ = x;

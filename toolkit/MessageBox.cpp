@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 
 #include "toolkit/Toolkit.h"
 #include "toolkit/Widgets.h"
@@ -12,6 +13,17 @@ namespace {
 TMessageBoxPresenter& Presenter() {
   static TMessageBoxPresenter presenter;
   return presenter;
+}
+
+TQuestionPresenter& Questions() {
+  static TQuestionPresenter presenter;
+  return presenter;
+}
+
+QPointer<QWidget> OwnerWindow(const TForm* owner) {
+  QPointer<QWidget> parent = owner ? owner->Widget() : QApplication::activeWindow();
+  if (parent) parent = parent->window();
+  return parent;
 }
 }  // namespace
 
@@ -31,8 +43,7 @@ void ShowMessageBox(const TForm* owner, std::string_view text, std::string_view 
     presenter(request);
     return;
   }
-  QPointer<QWidget> parent = owner ? owner->Widget() : QApplication::activeWindow();
-  if (parent) parent = parent->window();
+  QPointer<QWidget> parent = OwnerWindow(owner);
   QMessageBox box(QMessageBox::Critical, tk::Q(caption), tk::Q(text), QMessageBox::Ok, parent);
   // Messages quote what the user typed: "<b>1</b>" is shown as typed, never
   // as a bold 1 (Qt would guess rich text from the tags).
@@ -41,4 +52,39 @@ void ShowMessageBox(const TForm* owner, std::string_view text, std::string_view 
   box.exec();
   // Offscreen platforms and some window managers leave no window active.
   if (parent && parent->isVisible()) parent->activateWindow();
+}
+
+TQuestionPresenter SetQuestionPresenter(TQuestionPresenter presenter) {
+  TQuestionPresenter previous = std::move(Questions());
+  Questions() = std::move(presenter);
+  return previous;
+}
+
+int AskQuestion(const TForm* owner, std::string_view text, std::string_view caption,
+                const std::vector<std::string>& choices) {
+  const int cancel = static_cast<int>(choices.size()) - 1;
+  TMessageBoxRequest request;
+  request.owner = owner;
+  request.caption = std::string(caption);
+  request.text = std::string(text);
+  request.error_icon = false;
+  request.choices = choices;
+  if (const TQuestionPresenter presenter = Questions()) return presenter(request);
+  QPointer<QWidget> parent = OwnerWindow(owner);
+  QMessageBox box(QMessageBox::Question, tk::Q(caption), tk::Q(text), QMessageBox::NoButton, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.setWindowModality(Qt::ApplicationModal);
+  std::vector<QPushButton*> buttons;
+  for (int i = 0; i <= cancel; ++i)
+    buttons.push_back(box.addButton(tk::Q(choices[static_cast<std::size_t>(i)]),
+                                    i == cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+  if (cancel >= 0) {
+    box.setEscapeButton(buttons.back());
+    box.setDefaultButton(buttons.back());
+  }
+  box.exec();
+  if (parent && parent->isVisible()) parent->activateWindow();
+  for (int i = 0; i <= cancel; ++i)
+    if (box.clickedButton() == buttons[static_cast<std::size_t>(i)]) return i;
+  return cancel;
 }

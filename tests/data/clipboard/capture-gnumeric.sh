@@ -31,7 +31,7 @@ for locale in pt-BR en-US; do
     sleep 3
     xdotool windowactivate --sync "$w"
     sleep 0.5
-    xdotool key --window "$w" ctrl+Home ctrl+shift+End ctrl+c
+    xdotool key ctrl+Home ctrl+shift+End ctrl+c  # GTK takes no sent events: to the focus
     sleep 2
     xclip -o -selection clipboard -t TARGETS >"$out/targets.txt"
     for t in $(cat "$out/targets.txt"); do
