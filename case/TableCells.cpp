@@ -60,24 +60,29 @@ std::string_view Trim(std::string_view s) {
 
 // A number cell taken apart: sign, runs of digits with the one-character
 // separators between them ('.', ',' or ' ' for any blank), an exponent.
+// No more groups than a double's digits can fill.
 struct TShape {
   bool ok = false;  // only signs, digits, separators and an exponent
   std::string_view sign;
-  std::string_view groups[64];
-  char separators[64] = {};
-  std::size_t count = 0;  // groups; separators: count - 1
+  std::size_t count = 0;      // groups; separators: count - 1
   std::string_view exponent;  // from the 'E' on, or empty
+  std::string_view text;
+  struct TRun {
+    std::size_t begin, size;
+  } runs[16];  // left uninitialized: only the first `count` are set
+  char separators[16];
+  std::string_view Group(std::size_t g) const { return text.substr(runs[g].begin, runs[g].size); }
 };
 
-TShape Shape(std::string_view s) {
-  TShape shape;
+void Shape(std::string_view s, TShape& shape) {
+  shape.text = s;
   std::size_t i = 0;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) shape.sign = s.substr(i++, 1);
   std::size_t start = i;
   while (true) {
     while (i < s.size() && IsDigit(s[i])) ++i;
-    if (shape.count == std::size(shape.groups)) return shape;
-    shape.groups[shape.count++] = s.substr(start, i - start);
+    if (shape.count == std::size(shape.runs)) return;
+    shape.runs[shape.count++] = {start, i - start};
     if (i == s.size()) break;
     char separator = 0;
     std::size_t length = 1;
@@ -89,23 +94,23 @@ TShape Shape(std::string_view s) {
     start = i;
   }
   if (i < s.size()) {
-    if (s[i] != 'E' && s[i] != 'e') return shape;
+    if (s[i] != 'E' && s[i] != 'e') return;
     shape.exponent = s.substr(i);
     std::size_t j = 1;
     if (j < shape.exponent.size() && (shape.exponent[j] == '+' || shape.exponent[j] == '-')) ++j;
     for (; j < shape.exponent.size(); ++j)
-      if (!IsDigit(shape.exponent[j])) return shape;
+      if (!IsDigit(shape.exponent[j])) return;
   }
   shape.ok = true;
-  return shape;
 }
 
 // Thousands groups: the first of one to three digits, not starting with 0,
 // then groups of exactly three.
-bool Grouped(const std::string_view* groups, std::size_t count) {
-  if (groups[0].empty() || groups[0].size() > 3 || groups[0][0] == '0') return false;
+bool Grouped(const TShape& shape, std::size_t count) {
+  const std::string_view first = shape.Group(0);
+  if (first.empty() || first.size() > 3 || first[0] == '0') return false;
   for (std::size_t g = 1; g < count; ++g)
-    if (groups[g].size() != 3) return false;
+    if (shape.runs[g].size != 3) return false;
   return true;
 }
 
@@ -124,13 +129,13 @@ bool Normalized(const TShape& shape, char mark, std::string* out) {
     const char grouping = shape.separators[0];
     for (std::size_t k = 0; k + 1 < integer_groups; ++k)
       if (shape.separators[k] != grouping) return false;
-    if (!shape.exponent.empty() || !Grouped(shape.groups, integer_groups)) return false;
+    if (!shape.exponent.empty() || !Grouped(shape, integer_groups)) return false;
   }
   out->assign(shape.sign);
-  for (std::size_t g = 0; g < integer_groups; ++g) *out += shape.groups[g];
+  for (std::size_t g = 0; g < integer_groups; ++g) *out += shape.Group(g);
   if (integer_groups < shape.count) {
     *out += ',';
-    *out += shape.groups[shape.count - 1];
+    *out += shape.Group(shape.count - 1);
   }
   *out += shape.exponent;
   return true;
@@ -144,17 +149,18 @@ const char* MarkName(char mark) { return mark == ',' ? "vírgula decimal" : "pon
 // grouped in threes, or a raw value equal to it.
 bool CountsRow(const TTableCell& cell, std::size_t row) {
   if (cell.value) return *cell.value == static_cast<double>(row);
-  const TShape shape = Shape(Trim(cell.text));
+  TShape shape;
+  Shape(Trim(cell.text), shape);
   if (!shape.ok || !shape.sign.empty() || !shape.exponent.empty()) return false;
   if (shape.count > 1) {
     for (std::size_t k = 1; k + 1 < shape.count; ++k)
       if (shape.separators[k] != shape.separators[0]) return false;
-    if (!Grouped(shape.groups, shape.count)) return false;
+    if (!Grouped(shape, shape.count)) return false;
   }
-  if (shape.groups[0].empty()) return false;
+  if (shape.runs[0].size == 0) return false;
   std::size_t value = 0;
   for (std::size_t g = 0; g < shape.count; ++g) {
-    for (char c : shape.groups[g]) {
+    for (char c : shape.Group(g)) {
       value = value * 10 + static_cast<std::size_t>(c - '0');
       if (value > row) return false;  // also keeps a long run of digits from wrapping
     }
@@ -180,7 +186,8 @@ TCellReading ReadCell(std::string_view text) {
     if (!text.empty() && text.find_first_not_of(' ') == std::string_view::npos) reading.kind = TCellReading::NotNumber;
     return reading;
   }
-  const TShape shape = Shape(s);
+  TShape shape;
+  Shape(s, shape);
   reading.kind = TCellReading::NotNumber;
   if (!shape.ok) return reading;
   std::string comma, point;
@@ -189,7 +196,7 @@ TCellReading ReadCell(std::string_view text) {
   if (!reading.comma_decimal && !reading.point_decimal) {
     // Digits with several separators that group nothing in threes.
     std::size_t digits = 0;
-    for (std::size_t g = 0; g < shape.count; ++g) digits += shape.groups[g].size();
+    for (std::size_t g = 0; g < shape.count; ++g) digits += shape.runs[g].size;
     if (shape.count > 2 && digits > 0 && shape.exponent.empty()) reading.kind = TCellReading::BadGrouping;
     return reading;
   }
@@ -228,7 +235,8 @@ std::optional<double> RawCellValue(std::string_view text) {
 }
 
 bool NormalizeCell(std::string_view text, char decimal_mark, std::string* out) {
-  const TShape shape = Shape(Trim(text));
+  TShape shape;
+  Shape(Trim(text), shape);
   return shape.ok && Normalized(shape, decimal_mark, out);
 }
 
