@@ -11,9 +11,11 @@
 // A cell without a raw value is read from its text by the plain text's rules
 // (TableCells.h), so a header row and text cells behave as when pasted as text.
 //
-// Copying out, the table goes beside its plain text as HTML whose cells carry
-// their values for Calc (sdval, sdnum) and Excel (x:num), so that either reads
-// numbers in any locale.
+// Copying out, the table goes beside its plain text as HTML whose cells
+// carry their values for Calc (sdval, sdnum) and Excel (x:num), so that
+// either reads numbers in any locale. Measured with Calc 7.4 on X11: offered
+// text and HTML, it takes the HTML (asking its import options, as for any
+// HTML from another program); offered text and SYLK, it takes the text.
 
 #include <string>
 #include <string_view>

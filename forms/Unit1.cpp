@@ -498,34 +498,32 @@ void TForm1::PasteIntervalTable(TObject*) {
 
 // Rows "intervalo<TAB>duração<TAB>carga" with the decimal comma, values
 // written so that a paste gives back the same doubles; beside them the same
-// rows as HTML whose cells carry the values, which spreadsheets take as
-// numbers in any locale.
+// rows as HTML whose cells carry the values, which Calc and Excel take
+// before the text and read as numbers in any locale.
 void TForm1::CopyIntervalTable(TObject*) {
   if (table_busy_) return;
   const BusyScope busy(table_busy_);
   const std::string no_memory =
       "Não há memória para copiar a tabela de " + FormatIntegerText(CaseData.N) + " intervalos.";
   try {
-    TResult<std::string> text = MakeError(TErrc::Cancelled, "");
-    TResult<std::string> html = MakeError(TErrc::Cancelled, "");
+    using TFormatter = TResult<std::string> (*)(const TCaseData&, const TTableProgress&);
+    const TFormatter formatters[] = {FormatIntervalTable, FormatIntervalTableHtml};
+    std::vector<std::string> made;
     {
       TProgress progress(this, "Copiando a tabela de intervalos...", true);
-      // Two halves: the text, then the HTML.
-      text = FormatIntervalTable(CaseData, [&progress](std::size_t done, std::size_t total) {
-        return progress.Step(done, 2 * total);
-      });
-      if (text) html = FormatIntervalTableHtml(CaseData, [&progress](std::size_t done, std::size_t total) {
-        return progress.Step(total + done, 2 * total);
-      });
-    }
-    for (const TResult<std::string>* made : {&text, &html}) {
-      if (made->Code() == TErrc::Cancelled) return;
-      if (!*made) {
-        ShowError(made->Error().message);
-        return;
+      for (std::size_t part = 0; part < std::size(formatters); ++part) {  // the bar in halves
+        TResult<std::string> text = formatters[part](CaseData, [&](std::size_t done, std::size_t total) {
+          return progress.Step(part * total + done, std::size(formatters) * total);
+        });
+        if (text.Code() == TErrc::Cancelled) return;
+        if (!text) {
+          ShowError(text.Error().message);
+          return;
+        }
+        made.push_back(std::move(text).Value());
       }
     }
-    SetClipboardTable(*text, *html);
+    SetClipboardFormats({{kPlainTextMime, made[0]}, {kHtmlMime, made[1]}});
   } catch (const std::bad_alloc&) {
     ShowError(no_memory);
   }

@@ -30,9 +30,13 @@ void WithClipboardData(std::string_view format, const std::function<void(std::st
   use(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
-void SetClipboardTable(std::string_view text, std::string_view html) {
+void SetClipboardFormats(const std::vector<std::pair<std::string_view, std::string_view>>& formats) {
   auto data = std::make_unique<QMimeData>();
-  data->setText(tk::Q(text));
-  data->setData(QStringLiteral("text/html"), QByteArray(html.data(), static_cast<qsizetype>(html.size())));
+  for (const auto& [mime, bytes] : formats) {
+    if (mime == "text/plain")
+      data->setText(tk::Q(bytes));
+    else
+      data->setData(tk::Q(mime), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  }
   QGuiApplication::clipboard()->setMimeData(data.release(), QClipboard::Clipboard);
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 std::string ClipboardText();
@@ -19,7 +20,8 @@ std::vector<std::string> ClipboardFormats();
 // the format is not on offer.
 void WithClipboardData(std::string_view format, const std::function<void(std::string_view data)>& use);
 
-// Puts both on the clipboard at once: a program that pastes takes the one it
+// Puts a table on the clipboard in several formats at once (MIME type and
+// bytes; "text/plain" as UTF-8): a program that pastes takes the one it
 // prefers. Throws std::bad_alloc when their copies cannot be had, leaving
 // the clipboard as it was.
-void SetClipboardTable(std::string_view text, std::string_view html);
+void SetClipboardFormats(const std::vector<std::pair<std::string_view, std::string_view>>& formats);

@@ -2,7 +2,7 @@
 # Helpers for driving a real LibreOffice Calc on the current X display
 # (sourced by the clipboard capture and the Calc round-trip test).
 #   calc_start LOCALE PROFILE_DIR FILE   starts soffice on FILE in LOCALE (pt-BR, en-US)
-#   calc_window NAME                     waits for the window whose title holds NAME
+#   calc_window NAME [SECONDS]           waits (60 s) for the window whose title holds NAME
 #   calc_stop                            ends the soffice that calc_start started
 # The profile is made fresh: the locale setting fixed, no first-run dialogs.
 
@@ -31,9 +31,9 @@ calc_start() {  # LOCALE PROFILE_DIR FILE
   CALC_PID=$!
 }
 
-calc_window() {  # NAME: prints the window id
+calc_window() {  # NAME [SECONDS]: prints the window id
   local id
-  for _ in $(seq 600); do
+  for _ in $(seq $((${2:-60} * 10))); do
     id=$(xdotool search --name "$1" 2>/dev/null | tail -n 1)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
