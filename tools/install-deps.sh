@@ -11,6 +11,7 @@ PACKAGES=(
   xvfb xauth x11-utils openbox xdotool
   fonts-liberation fonts-dejavu-core
   desktop-file-utils shared-mime-info dpkg-dev file
+  libxml2-dev
 )
 # Extra groups, asked for with an argument: "fuzz" adds clang's libFuzzer runtime.
 for extra in "$@"; do
