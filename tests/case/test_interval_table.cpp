@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <sys/resource.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -201,6 +203,41 @@ TEST(IntervalTableText, ProgressIsReportedAndCanStopTheRead) {
     EXPECT_EQ(ParseIntervalTable(text, {}, [&](std::size_t, std::size_t) { return ++calls < stop; }).Code(),
               TErrc::Cancelled);
   }
+}
+
+// Address space of this process, in bytes (VmSize).
+std::size_t AddressSpace() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+  return 0;
+}
+
+// Under a limit of address space, in a child process: running out of memory
+// in a paste or a copy is a Portuguese message, never an exception.
+TEST(IntervalTableText, OutOfMemoryIsAMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "an address-space limit and the sanitizer's shadow memory do not go together";
+#endif
+  const auto child = [] {
+    constexpr int32_t n = 4000000;
+    TCaseData data;
+    if (!data.Create(n)) std::_Exit(2);
+    std::string text;
+    for (int i = 0; i < n; ++i) text += "1\t2\n";
+    rlimit limit{};
+    limit.rlim_cur = AddressSpace() + (40 << 20);  // 40 MiB more: less than any result needs
+    limit.rlim_max = RLIM_INFINITY;
+    if (setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(3);
+    const TResult<std::string> copied = FormatIntervalTable(data);
+    const TResult<TPastedIntervals> pasted = ParseIntervalTable(text);
+    const bool ok = copied.Code() == TErrc::NoMemory &&
+                    MessageOf(copied) == "Não há memória para copiar a tabela de 4000000 intervalos." &&
+                    pasted.Code() == TErrc::NoMemory &&
+                    MessageOf(pasted) == "Não há memória para uma tabela de 4000000 intervalos.";
+    std::_Exit(ok ? 0 : 1);
+  };
+  EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "");
 }
 
 // The texts of the header's examples, and the choice between FormatRealText
