@@ -21,7 +21,7 @@ std::string Quoted(std::string_view cell) {
     ++characters;
   }
   std::string quoted = "'";
-  quoted += cell.substr(0, i);
+  for (const char c : cell.substr(0, i)) quoted += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;  // one line
   if (i < cell.size()) quoted += "...";
   quoted += "'";
   return quoted;

@@ -171,6 +171,8 @@ TEST(IntervalTableText, CsvFilesWithEitherSeparator) {
   EXPECT_EQ(MessageOf(ParseIntervalTable("1;2\n1.5;2\n", CsvTableFormat(';'))),
             "Linha 2: '1.5' tem ponto decimal, mas a tabela usa vírgula decimal.");
   EXPECT_EQ(MessageOf(ParseIntervalTable("1,\"2\"x\n", CsvTableFormat(','))), "Linha 1: '\"2\"x' não é um número.");
+  // A quoted line end is quoted on one line.
+  EXPECT_EQ(MessageOf(ParseIntervalTable("1,\"1\r\n2\"\n", CsvTableFormat(','))), "Linha 1: '1  2' não é um número.");
 }
 
 TEST(IntervalTableText, MoreRowsThanTheTableHoldsAreRefused) {
