@@ -9,7 +9,9 @@
 // parser's work and memory follow the input's size; nothing is fetched.
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -58,16 +60,27 @@ public:
     };
     sax.cdataBlock = sax.characters;
     sax.serror = [](void*, xmlErrorPtr) {};  // damaged HTML is read as browsers read it
-    htmlParserCtxtPtr context = htmlCreatePushParserCtxt(&sax, this, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8);
+    // The parser pulls the data through a reader in small pieces and lets
+    // go of what it has read: its memory stays small whatever the input's
+    // size (a push parser keeps all it is given).
+    htmlParserCtxtPtr context = htmlNewParserCtxt();
     if (!context) return builder_.Fail(MakeError(TErrc::NoMemory, "Não há memória para ler a tabela."));
+    std::memcpy(context->sax, &sax, sizeof sax);
+    context->userData = this;
     htmlCtxtUseOptions(context, HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING);
-    context_ = context;
-    constexpr std::size_t kChunk = 1 << 16;
-    for (offset_ = 0; offset_ < data_.size() && !stopped_; offset_ += kChunk) {
-      const std::size_t n = std::min(kChunk, data_.size() - offset_);
-      htmlParseChunk(context, data_.data() + offset_, static_cast<int>(n), 0);
+    offset_ = 0;
+    xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateIO(
+        [](void* self, char* out, int length) { return static_cast<HtmlRows*>(self)->Read(out, length); },
+        nullptr, this, XML_CHAR_ENCODING_UTF8);
+    xmlParserInputPtr input = buffer ? xmlNewIOInputStream(context, buffer, XML_CHAR_ENCODING_UTF8) : nullptr;
+    if (!input) {
+      if (buffer) xmlFreeParserInputBuffer(buffer);
+      htmlFreeParserCtxt(context);
+      return builder_.Fail(MakeError(TErrc::NoMemory, "Não há memória para ler a tabela."));
     }
-    if (!stopped_) htmlParseChunk(context, nullptr, 0, 1);
+    inputPush(context, input);
+    context_ = context;
+    htmlParseDocument(context);
     if (!stopped_) EndTable();  // a table the data left open
     htmlFreeParserCtxt(context);
     context_ = nullptr;
@@ -75,6 +88,15 @@ public:
   }
 
   bool FoundTable() const { return rows_ > 0; }
+
+  // The reader's callback: the next piece of the data.
+  int Read(char* out, int length) {
+    if (stopped_) return 0;
+    const std::size_t n = std::min(static_cast<std::size_t>(length), data_.size() - offset_);
+    std::memcpy(out, data_.data() + offset_, n);
+    offset_ += n;
+    return static_cast<int>(n);
+  }
 
 private:
   void Reset() {
