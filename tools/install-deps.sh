@@ -17,6 +17,9 @@ PACKAGES=(
 for extra in "$@"; do
   case "$extra" in
     fuzz) PACKAGES+=(clang-14 libclang-rt-14-dev) ;;
+    # "calc": LibreOffice Calc for the table's round trip through a real
+    # spreadsheet (skipped without it), and what the clipboard captures need.
+    calc) PACKAGES+=(libreoffice-calc xclip gnumeric imagemagick) ;;
     *) echo "install-deps: unknown group '$extra'" >&2; exit 2 ;;
   esac
 done
