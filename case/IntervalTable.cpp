@@ -9,50 +9,9 @@
 #include <new>
 
 #include "case/NumberText.h"
+#include "case/TableCells.h"
 
 namespace {
-
-std::string RowText(std::size_t row) { return std::to_string(row); }
-
-std::string AtRow(std::size_t row) { return "Linha " + RowText(row) + ": "; }
-
-// A cell as the message quotes it: at most 40 characters (UTF-8), cut with
-// "..." after it, so a paragraph pasted by mistake does not fill the screen.
-std::string Quoted(std::string_view cell) {
-  constexpr std::size_t kMaxCharacters = 40;
-  std::size_t characters = 0;
-  std::size_t i = 0;
-  for (; i < cell.size(); ++i) {
-    if ((static_cast<unsigned char>(cell[i]) & 0xC0) == 0x80) continue;  // continuation byte
-    if (characters == kMaxCharacters) break;
-    ++characters;
-  }
-  std::string quoted = "'";
-  quoted += cell.substr(0, i);
-  if (i < cell.size()) quoted += "...";
-  quoted += "'";
-  return quoted;
-}
-
-std::string Columns(std::size_t n) { return RowText(n) + (n == 1 ? " coluna" : " colunas"); }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-// The three-column form's first cell: blanks around decimal digits whose
-// value is the row number.
-bool CountsRow(std::string_view cell, std::size_t row) {
-  std::size_t b = 0, e = cell.size();
-  while (b < e && cell[b] == ' ') ++b;
-  while (e > b && cell[e - 1] == ' ') --e;
-  if (b == e) return false;
-  std::size_t value = 0;
-  for (std::size_t i = b; i < e; ++i) {
-    if (cell[i] < '0' || cell[i] > '9') return false;
-    value = value * 10 + static_cast<std::size_t>(cell[i] - '0');
-    if (value > row) return false;  // also keeps a long run of digits from wrapping
-  }
-  return value == row;
-}
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -80,87 +39,92 @@ std::string FormatDigits(double value, int digits) {
   return LayoutRealText(value < 0, mantissa, exponent, kComma);
 }
 
-class Reader {
+// The rows of a clipboard text or CSV file, handed to the table builder.
+// Lines end in CR LF, LF or CR; a quoted cell may hold separators and line
+// ends. The text ends with the line that holds its last non-blank character.
+class TextRows {
 public:
-  Reader(TPastedIntervals& out, char separator) : out_(out), separator_(separator) {}
+  TextRows(std::string_view text, const TTableFormat& format) : text_(text), format_(format) {
+    std::size_t last = text.size();
+    while (last > 0 && IsBlank(text[last - 1])) --last;
+    end_ = last == 0 ? 0 : text.find_first_of("\r\n", last);
+    if (end_ == std::string_view::npos) end_ = text.size();
+  }
+  bool Empty() const { return end_ == 0; }
 
-  // One line, CR LF or LF already cut off. Returns a refusal or "".
-  std::string Row(std::size_t row, std::string_view line) {
-    std::string_view cells[4];
-    std::size_t count = 0;
-    std::size_t start = 0;
-    while (true) {
-      const std::size_t tab = line.find(separator_, start);
-      const std::string_view cell = line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start);
-      if (count < 4) cells[count] = cell;
-      ++count;
-      if (tab == std::string_view::npos) break;
-      start = tab + 1;
+  // Hands every row to builder.Row; false when the builder stopped.
+  bool Walk(TTableBuilder& builder) const {
+    std::size_t pos = 0, line = 1;
+    TTableCell cells[4];
+    while (pos < end_) {
+      const std::size_t row_line = line;
+      std::size_t count = 0;
+      while (true) {
+        std::string_view cell;
+        pos = Cell(pos, &cell, &line);
+        if (count < 4) cells[count] = TTableCell{cell, std::nullopt};
+        ++count;
+        if (pos < end_ && text_[pos] == format_.cell_separator) {
+          ++pos;
+          continue;
+        }
+        break;
+      }
+      for (std::size_t i = count; i < 4; ++i) cells[i] = TTableCell{};
+      pos = LineEnd(pos);
+      if (!builder.Row(row_line, cells, count, pos)) return false;
+      ++line;
     }
-    if (count == 1 && line.find_first_not_of(' ') == std::string_view::npos)
-      return AtRow(row) + "a linha está vazia.";
-    if (columns_ == 0) {
-      if (count != 2 && count != 3)
-        return AtRow(row) + "a linha tem " + Columns(count) +
-               "; a tabela tem 2 colunas (duração, carga) ou 3 (intervalo, duração, carga).";
-      columns_ = count;
-    } else if (count != columns_) {
-      return AtRow(row) + "a linha tem " + Columns(count) + ", mas a linha 1 tem " + RowText(columns_) + ".";
-    }
-    std::size_t c = 0;
-    if (columns_ == 3) {
-      if (!CountsRow(cells[0], row))
-        return AtRow(row) + "o intervalo deveria ser " + RowText(row) + ", não " + Quoted(cells[0]) + ".";
-      c = 1;
-    }
-    double duration = 0.0, load = 0.0;
-    std::string message = Cell(row, cells[c], &duration, &duration_text_);
-    if (message.empty()) message = Cell(row, cells[c + 1], &load, &load_text_);
-    if (!message.empty()) return message;
-    out_.durations[row - 1] = duration;
-    out_.loads[row - 1] = load;
-    char k[24];
-    const auto end = std::to_chars(k, k + sizeof k, row).ptr;
-    if (row > 1) out_.memo_lines += '\n';
-    AppendIntervalMemoLine(out_.memo_lines, std::string_view(k, static_cast<std::size_t>(end - k)), duration_text_,
-                           load_text_);
-    return {};
+    return true;
   }
 
 private:
-  // A number cell: its decimal mark ("," or ".") becomes the window's, the
-  // text is converted as a field's would be. `shown` receives the text the
-  // memo lists.
-  std::string Cell(std::size_t row, std::string_view cell, double* value, std::string* shown) {
-    shown->assign(cell);
-    if (cell.empty()) {
-      *value = 0.0;
-      return {};
-    }
-    const bool point = cell.find('.') != std::string_view::npos;
-    const bool comma = cell.find(',') != std::string_view::npos;
-    if (point != comma) {  // exactly one kind; both kinds fail as a number below
-      std::size_t& mine = point ? point_row_ : comma_row_;
-      const std::size_t other = point ? comma_row_ : point_row_;
-      if (other != 0)
-        return AtRow(row) + Quoted(cell) + (point ? " tem ponto decimal, mas a linha " : " tem vírgula decimal, mas a linha ") +
-               RowText(other) + (point ? " usa vírgula decimal." : " usa ponto decimal.");
-      if (mine == 0) mine = row;
-    }
-    for (char& ch : *shown)
-      if (ch == '.') ch = kComma;
-    const TResult<double> parsed = TryParseRealText(*shown, kComma);
-    if (!parsed) return AtRow(row) + Quoted(cell) + " não é um número.";
-    *value = *parsed;
-    return {};
+  static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+  // Past the line end at pos (if any).
+  std::size_t LineEnd(std::size_t pos) const {
+    if (pos < text_.size() && text_[pos] == '\r') ++pos;
+    else if (pos < text_.size() && text_[pos] == '\n') return pos + 1;
+    else return pos;
+    if (pos < text_.size() && text_[pos] == '\n') ++pos;
+    return pos;
   }
 
-  TPastedIntervals& out_;
-  char separator_;
-  std::size_t columns_ = 0;
-  std::size_t point_row_ = 0;  // first row with a decimal point, 0: none yet
-  std::size_t comma_row_ = 0;
-  std::string duration_text_, load_text_;
+  // The cell at pos; returns where it ends (a separator, a line end or the
+  // end). A quoted cell's text is what stands between its quotes, doubled
+  // quotes left as they are; text after its closing quote makes the whole
+  // stretch one unquoted cell.
+  std::size_t Cell(std::size_t pos, std::string_view* cell, std::size_t* line) const {
+    const std::size_t start = pos;
+    if (format_.quoted_cells && pos < end_ && text_[pos] == '"') {
+      std::size_t i = pos + 1, lines = 0;
+      while (i < end_) {
+        const char c = text_[i];
+        if (c == '"') {
+          if (i + 1 < end_ && text_[i + 1] == '"') {
+            i += 2;
+            continue;
+          }
+          break;
+        }
+        if (c == '\n' || (c == '\r' && (i + 1 >= text_.size() || text_[i + 1] != '\n'))) ++lines;
+        ++i;
+      }
+      if (i < end_ && (i + 1 == end_ || text_[i + 1] == format_.cell_separator || text_[i + 1] == '\r' ||
+                       text_[i + 1] == '\n')) {
+        *cell = text_.substr(pos + 1, i - pos - 1);
+        *line += lines;
+        return i + 1;
+      }
+    }
+    while (pos < end_ && text_[pos] != format_.cell_separator && text_[pos] != '\r' && text_[pos] != '\n') ++pos;
+    *cell = text_.substr(start, pos - start);
+    return pos;
+  }
+
+  std::string_view text_;
+  const TTableFormat& format_;
+  std::size_t end_ = 0;
 };
 
 }  // namespace
@@ -175,50 +139,34 @@ void AppendIntervalMemoLine(std::string& out, std::string_view k, std::string_vi
   out += load;
 }
 
+TTableFormat CsvTableFormat(char cell_separator) {
+  TTableFormat format;
+  format.cell_separator = cell_separator;
+  format.quoted_cells = true;
+  format.decimal_mark = cell_separator == ',' ? '.' : ',';
+  return format;
+}
+
 TResult<TPastedIntervals> ParseIntervalTable(std::string_view text, const TTableFormat& format,
                                              const TTableProgress& progress) {
-  const std::size_t max_rows = format.max_rows;
-  auto refuse = [](std::string message, TErrc code = TErrc::InvalidTable) {
-    return MakeError(code, std::move(message));
-  };
-  // The table ends with the line that holds its last non-blank character.
-  std::size_t last = text.size();
-  while (last > 0 && IsBlank(text[last - 1])) --last;
-  if (last == 0) return refuse("A área de transferência não contém uma tabela de intervalos.");
-  std::size_t end = text.find('\n', last);
-  if (end == std::string_view::npos) end = text.size();
-  const std::string_view table = text.substr(0, end);
-  const std::size_t rows = 1 + static_cast<std::size_t>(std::count(table.begin(), table.end(), '\n'));
-  if (rows > max_rows)
-    return refuse("A tabela tem " + RowText(rows) + " linhas; cabem no máximo " + RowText(max_rows) + " intervalos.",
-                  TErrc::OutOfRange);
+  const TextRows rows(text, format);
+  if (rows.Empty()) return MakeError(TErrc::InvalidTable, NoTableMessage());
+  TTableBuilder builder(format, progress, text.size());
+  if (!rows.Walk(builder) || !builder.StartFill() || !rows.Walk(builder)) return builder.Error();
+  return builder.Finish();
+}
 
-  TPastedIntervals pasted;
-  pasted.rows = rows;
-  pasted.durations = TIntervalArray::Zeros(rows);
-  pasted.loads = TIntervalArray::Zeros(rows);
-  if (pasted.durations.size() != rows || pasted.loads.size() != rows)
-    return refuse("Não há memória para uma tabela de " + RowText(rows) + " intervalos.", TErrc::NoMemory);
-  try {
-    pasted.memo_lines.reserve(table.size() + rows * 62);  // 50 blanks, k, "\n" per row
-  } catch (const std::bad_alloc&) {
-    return refuse("Não há memória para uma tabela de " + RowText(rows) + " intervalos.", TErrc::NoMemory);
-  }
+std::string NoTableMessage() { return "A área de transferência não contém uma tabela de intervalos."; }
 
-  Reader reader(pasted, format.cell_separator);
-  std::size_t pos = 0;
-  for (std::size_t row = 1; row <= rows; ++row) {
-    std::size_t nl = table.find('\n', pos);
-    if (nl == std::string_view::npos) nl = table.size();
-    std::string_view line = table.substr(pos, nl - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    std::string message = reader.Row(row, line);
-    if (!message.empty()) return refuse(std::move(message));
-    pos = nl + 1;
-    if (progress && row % kTableProgressRows == 0 && !progress(row, rows))
-      return refuse("Leitura da tabela cancelada.", TErrc::Cancelled);
-  }
-  return pasted;
+TTableQuestion TableQuestionOf(const TError& error) {
+  TTableQuestion question;
+  if (error.code != TErrc::AmbiguousTable || error.details.size() != 5) return question;
+  question.cell = error.details[0];
+  question.as_thousands = error.details[1];
+  question.as_decimal = error.details[2];
+  question.decimal_if_thousands = error.details[3].front();
+  question.decimal_if_decimal = error.details[4].front();
+  return question;
 }
 
 std::string TableValueText(double value) {
@@ -233,22 +181,26 @@ std::string TableValueText(double value) {
   return text;
 }
 
-bool FormatIntervalTable(const TCaseData& data, std::string* out, const TTableProgress& progress) {
+TResult<std::string> FormatIntervalTable(const TCaseData& data, const TTableProgress& progress) {
   const std::size_t n = std::min({static_cast<std::size_t>(std::max<int32_t>(data.N, 0)), data.durations.size(),
                                   data.loads.size()});
-  std::string text;
-  text.reserve(n * 24);
-  char k[24];
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto end = std::to_chars(k, k + sizeof k, i + 1).ptr;
-    text.append(k, end);
-    text += '\t';
-    text += TableValueText(data.durations[i]);
-    text += '\t';
-    text += TableValueText(data.loads[i]);
-    text += '\n';
-    if (progress && (i + 1) % kTableProgressRows == 0 && !progress(i + 1, n)) return false;
+  try {
+    std::string text;
+    text.reserve(n * 24);
+    char k[24];
+    for (std::size_t i = 0; i < n; ++i) {
+      const auto end = std::to_chars(k, k + sizeof k, i + 1).ptr;
+      text.append(k, end);
+      text += '\t';
+      text += TableValueText(data.durations[i]);
+      text += '\t';
+      text += TableValueText(data.loads[i]);
+      text += '\n';
+      if (progress && (i + 1) % kTableProgressRows == 0 && !progress(i + 1, n))
+        return MakeError(TErrc::Cancelled, "Cópia da tabela cancelada.");
+    }
+    return text;
+  } catch (const std::bad_alloc&) {
+    return MakeError(TErrc::NoMemory, "Não há memória para copiar a tabela de " + std::to_string(n) + " intervalos.");
   }
-  *out = std::move(text);
-  return true;
 }

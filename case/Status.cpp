@@ -17,6 +17,7 @@ std::string_view ErrcName(TErrc code) {
     case TErrc::InvalidTable: return "invalid-table";
     case TErrc::NoMemory: return "no-memory";
     case TErrc::Cancelled: return "cancelled";
+    case TErrc::AmbiguousTable: return "ambiguous-table";
   }
   return "unknown";
 }

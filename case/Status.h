@@ -36,6 +36,9 @@ enum class TErrc : int {
   InvalidTable,    // an interval table text that is refused
   NoMemory,        // not enough memory for what was asked
   Cancelled,       // stopped by the user
+  AmbiguousTable,  // a table whose numbers read two ways until the decimal mark is given
+  // New codes go above this line, and Last names the last of them.
+  Last = AmbiguousTable,
 };
 
 // The code's stable name, for programs: "invalid-real", "damaged-file", ...

@@ -14,6 +14,7 @@
 #include "case/CaseFile.h"
 #include "case/CaseReader.h"
 #include "case/IntervalTable.h"
+#include "case/SpreadsheetClipboard.h"
 #include "toolkit/WindowText.h"
 #include "forms/CheckWindow.h"
 #include "forms/CompareWindow.h"
@@ -472,58 +473,129 @@ void TForm1::BindTableHooks() {
   }
 }
 
+namespace {
+
+// A field's text for a value of an opened or pasted case: the window's
+// display, and empty for 0.0 (either sign), as the fields start.
+std::string FieldText(double value) { return value == 0.0 ? std::string() : FormatRealText(value); }
+
+// The memo lines of pasted rows ("\n" between them), as an opened case
+// shows its intervals.
+std::string PastedMemoLines(const TPastedIntervals& rows) {
+  std::string lines;
+  for (std::size_t i = 0; i < rows.rows; ++i) {
+    if (i > 0) lines += '\n';
+    AppendIntervalMemoLine(lines, FormatIntegerText(static_cast<int32_t>(i + 1)), FieldText(rows.durations[i]),
+                           FieldText(rows.loads[i]));
+  }
+  return lines;
+}
+
+constexpr const char* kPasteCaption = "Colar tabela de intervalos";
+
+// The table from the clipboard's best format on offer: a spreadsheet's raw
+// values before its display; a rich format that holds no table (a text
+// editor's HTML) gives way to the next.
+TResult<TPastedIntervals> ReadClipboardTable(const TForm* owner, const TTableFormat& format) {
+  TProgress progress(owner, "Lendo a tabela de intervalos...", true);
+  const TTableProgress report = [&progress](std::size_t done, std::size_t total) { return progress.Step(done, total); };
+  const std::vector<std::string> offered = ClipboardFormats();
+  TResult<TPastedIntervals> read = MakeError(TErrc::InvalidTable, NoTableMessage());
+  for (const std::string_view mime : TableClipboardFormats()) {
+    if (std::find(offered.begin(), offered.end(), mime) == offered.end()) continue;
+    bool had = false;
+    WithClipboardData(mime, [&](std::string_view data) {
+      had = true;
+      read = ParseClipboardTable(mime, data, format, report);
+    });
+    if (had && !(mime != kPlainTextMime && !read && NoTableIn(read.Error()))) break;
+  }
+  return read;
+}
+
+}  // namespace
+
 // Reads the whole clipboard first: a bad row refuses everything with one
-// box and changes nothing. A table of another length re-sizes the table as a
-// typed count does (count field, the one warning, the up-down's range, memo
-// reset); one of the same length only resets the memo. Either way the rows
-// then fill intervals 1..R and the memo holds the header and one line per
-// row, as "OK" would have logged them.
+// box and changes nothing; a table whose numbers read two ways asks once
+// which, and changes nothing if the question is cancelled. A table of
+// another length re-sizes the table as a typed count does (count field, the
+// one warning, the up-down's range, memo reset); one of the same length only
+// resets the memo. Either way the rows then fill intervals 1..R and the memo
+// holds the header and one line per row.
 void TForm1::PasteIntervalTable(TObject*) {
   if (table_busy_) return;
   const BusyScope busy(table_busy_);
-  TPastedIntervals rows;
-  {
-    const std::string text = ClipboardText();
-    TProgress progress(this, "Lendo a tabela de intervalos...", true);
-    TResult<TPastedIntervals> read = ParseIntervalTable(
-        text, {}, [&progress](std::size_t done, std::size_t total) { return progress.Step(done, total); });
+  try {
+    TTableFormat format;
+    format.max_rows = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
+    TResult<TPastedIntervals> read = ReadClipboardTable(this, format);
+    if (read.Code() == TErrc::AmbiguousTable) {
+      const TTableQuestion question = TableQuestionOf(read.Error());
+      const int answer = AskQuestion(this, question.Text(), kPasteCaption,
+                                     {question.as_thousands, question.as_decimal, "Cancelar"});
+      if (answer != 0 && answer != 1) return;  // cancelled: nothing changed
+      format.decimal_mark = answer == 0 ? question.decimal_if_thousands : question.decimal_if_decimal;
+      read = ReadClipboardTable(this, format);
+    }
     if (read.Code() == TErrc::Cancelled) return;
     if (!read) {
       ShowError(read.Error().message);
       return;
     }
-    rows = std::move(read).Value();
-  }
-  const auto count = static_cast<int32_t>(rows.rows);
-  if (count != CaseData.N) {
-    LabeledEdit1->SetText(FormatIntegerText(count));  // runs set_vectors
-    // A count the table could not take was refused there, with its box.
-    if (CaseData.N != count || CaseData.durations.size() != rows.rows || CaseData.loads.size() != rows.rows) return;
-  } else {
-    Memo1->Clear();
-    Memo1->Add(kMemoHeader);
-  }
-  const TableChangeNotice notice{this};
-  CaseData.durations = std::move(rows.durations);
-  CaseData.loads = std::move(rows.loads);
+    TPastedIntervals rows = std::move(read).Value();
+    const std::string memo_lines = PastedMemoLines(rows);  // before anything changes
 
-  TProgress progress(this, "Escrevendo as linhas no memo...", false);
-  AddLinesInSlices(*Memo1, rows.memo_lines, rows.rows, progress);
+    const auto count = static_cast<int32_t>(rows.rows);
+    if (count != CaseData.N) {
+      LabeledEdit1->SetText(FormatIntegerText(count));  // runs set_vectors
+      // A count the table could not take was refused there, with its box.
+      if (CaseData.N != count || CaseData.durations.size() != rows.rows || CaseData.loads.size() != rows.rows) return;
+    } else {
+      Memo1->Clear();
+      Memo1->Add(kMemoHeader);
+    }
+    const TableChangeNotice notice{this};
+    CaseData.durations = std::move(rows.durations);
+    CaseData.loads = std::move(rows.loads);
+
+    TProgress progress(this, "Escrevendo as linhas no memo...", false);
+    AddLinesInSlices(*Memo1, memo_lines, rows.rows, progress);
+  } catch (const std::bad_alloc&) {
+    ShowError("Não há memória para colar a tabela de intervalos.");
+  }
 }
 
 // Rows "intervalo<TAB>duração<TAB>carga" with the decimal comma, values
-// written so that a paste gives back the same doubles.
+// written so that a paste gives back the same doubles; beside them the same
+// rows as HTML whose cells carry the values, which Calc and Excel take
+// before the text and read as numbers in any locale.
 void TForm1::CopyIntervalTable(TObject*) {
   if (table_busy_) return;
   const BusyScope busy(table_busy_);
-  std::string text;
-  {
-    TProgress progress(this, "Copiando a tabela de intervalos...", true);
-    if (!FormatIntervalTable(CaseData, &text,
-                             [&progress](std::size_t done, std::size_t total) { return progress.Step(done, total); }))
-      return;
+  const std::string no_memory =
+      "Não há memória para copiar a tabela de " + FormatIntegerText(CaseData.N) + " intervalos.";
+  try {
+    using TFormatter = TResult<std::string> (*)(const TCaseData&, const TTableProgress&);
+    const TFormatter formatters[] = {FormatIntervalTable, FormatIntervalTableHtml};
+    std::vector<std::string> made;
+    {
+      TProgress progress(this, "Copiando a tabela de intervalos...", true);
+      for (std::size_t part = 0; part < std::size(formatters); ++part) {  // the bar in halves
+        TResult<std::string> text = formatters[part](CaseData, [&](std::size_t done, std::size_t total) {
+          return progress.Step(part * total + done, std::size(formatters) * total);
+        });
+        if (text.Code() == TErrc::Cancelled) return;
+        if (!text) {
+          ShowError(text.Error().message);
+          return;
+        }
+        made.push_back(std::move(text).Value());
+      }
+    }
+    SetClipboardFormats({{kPlainTextMime, made[0]}, {kHtmlMime, made[1]}});
+  } catch (const std::bad_alloc&) {
+    ShowError(no_memory);
   }
-  SetClipboardText(text);
 }
 
 // One window, made on first use; asking again brings it to the front.
@@ -545,11 +617,6 @@ void TForm1::TableChanged() noexcept {
 // ---- Opening a case -------------------------------------------------------
 
 namespace {
-
-// A field's text for a value of the opened case: the window's display, and
-// empty for 0.0 (either sign), as the fields start. An empty field leaves
-// the record alone, so the value read stays exactly as it was.
-std::string FieldText(double value) { return value == 0.0 ? std::string() : FormatRealText(value); }
 
 // The memo as "OK" would have logged every interval with the fields filled
 // as the opening fills them: the header, then one line per interval.

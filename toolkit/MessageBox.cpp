@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 
 #include "toolkit/Toolkit.h"
 #include "toolkit/Widgets.h"
@@ -47,6 +48,18 @@ QString Wrappable(const QString& text) {
   }
   return out;
 }
+
+TQuestionPresenter& Questions() {
+  static TQuestionPresenter presenter;
+  return presenter;
+}
+
+QPointer<QWidget> OwnerWindow(const TForm* owner) {
+  QPointer<QWidget> parent = owner ? owner->Widget() : QApplication::activeWindow();
+  if (parent) parent = parent->window();
+  return parent;
+}
+
 }  // namespace
 
 TMessageBoxPresenter SetMessageBoxPresenter(TMessageBoxPresenter presenter) {
@@ -65,8 +78,7 @@ void ShowMessageBox(const TForm* owner, std::string_view text, std::string_view 
     presenter(request);
     return;
   }
-  QPointer<QWidget> parent = owner ? owner->Widget() : QApplication::activeWindow();
-  if (parent) parent = parent->window();
+  QPointer<QWidget> parent = OwnerWindow(owner);
   const QString shown = Wrappable(tk::Q(text));
   QMessageBox box(QMessageBox::Critical, tk::Q(caption), shown, QMessageBox::Ok, parent);
   // Messages quote what the user typed: "<b>1</b>" is shown as typed, never
@@ -84,4 +96,39 @@ void ShowMessageBox(const TForm* owner, std::string_view text, std::string_view 
   QObject::disconnect(copied);
   // Offscreen platforms and some window managers leave no window active.
   if (parent && parent->isVisible()) parent->activateWindow();
+}
+
+TQuestionPresenter SetQuestionPresenter(TQuestionPresenter presenter) {
+  TQuestionPresenter previous = std::move(Questions());
+  Questions() = std::move(presenter);
+  return previous;
+}
+
+int AskQuestion(const TForm* owner, std::string_view text, std::string_view caption,
+                const std::vector<std::string>& choices) {
+  const int cancel = static_cast<int>(choices.size()) - 1;
+  TMessageBoxRequest request;
+  request.owner = owner;
+  request.caption = std::string(caption);
+  request.text = std::string(text);
+  request.error_icon = false;
+  request.choices = choices;
+  if (const TQuestionPresenter presenter = Questions()) return presenter(request);
+  QPointer<QWidget> parent = OwnerWindow(owner);
+  QMessageBox box(QMessageBox::Question, tk::Q(caption), tk::Q(text), QMessageBox::NoButton, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.setWindowModality(Qt::ApplicationModal);
+  std::vector<QPushButton*> buttons;
+  for (int i = 0; i <= cancel; ++i)
+    buttons.push_back(box.addButton(tk::Q(choices[static_cast<std::size_t>(i)]),
+                                    i == cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+  if (cancel >= 0) {
+    box.setEscapeButton(buttons.back());
+    box.setDefaultButton(buttons.back());
+  }
+  box.exec();
+  if (parent && parent->isVisible()) parent->activateWindow();
+  for (int i = 0; i <= cancel; ++i)
+    if (box.clickedButton() == buttons[static_cast<std::size_t>(i)]) return i;
+  return cancel;
 }

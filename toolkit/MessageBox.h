@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TForm;
 
@@ -14,6 +15,10 @@ struct TMessageBoxRequest {
   std::string caption;
   std::string text;
   bool error_icon = true;
+  // A question's answers, one button each; the last is the one that
+  // cancels (Escape, the close button), and the default one (Enter), so
+  // that no answer is ever given by accident. Empty for a message.
+  std::vector<std::string> choices;
 };
 
 using TMessageBoxPresenter = std::function<void(const TMessageBoxRequest&)>;
@@ -24,3 +29,15 @@ void ShowMessageBox(const TForm* owner, std::string_view text, std::string_view 
 // Installs a presenter; returns the previous one. An empty presenter restores
 // the real, modal Qt message box.
 TMessageBoxPresenter SetMessageBoxPresenter(TMessageBoxPresenter presenter);
+
+// A modal question box with the question icon and one button per choice:
+// returns the index of the choice the user took (the last one for Escape
+// or the close button).
+//   AskQuestion(this, "1.038 = 1038 ou 1,038?", "Colar tabela de intervalos", {"1038", "1,038", "Cancelar"})
+int AskQuestion(const TForm* owner, std::string_view text, std::string_view caption,
+                const std::vector<std::string>& choices);
+
+// The question seam: a presenter answers with a choice's index. An empty
+// one restores the real box. Returns the previous one.
+using TQuestionPresenter = std::function<int(const TMessageBoxRequest&)>;
+TQuestionPresenter SetQuestionPresenter(TQuestionPresenter presenter);

@@ -17,11 +17,15 @@ PACKAGES=(
   fonts-liberation fonts-crosextra-carlito fonts-dejavu-core
   desktop-file-utils shared-mime-info dpkg-dev file
   libcli11-dev nlohmann-json3-dev pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest python3-hypothesis
+  libxml2-dev
 )
 # Extra groups, asked for with an argument: "fuzz" adds clang's libFuzzer runtime.
 for extra in "$@"; do
   case "$extra" in
     fuzz) PACKAGES+=(clang-14 libclang-rt-14-dev) ;;
+    # "calc": LibreOffice Calc for the table's round trip through a real
+    # spreadsheet (skipped without it), and what the clipboard captures need.
+    calc) PACKAGES+=(libreoffice-calc xclip gnumeric imagemagick) ;;
     *) echo "install-deps: unknown group '$extra'" >&2; exit 2 ;;
   esac
 done

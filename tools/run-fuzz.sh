@@ -7,7 +7,7 @@ SECONDS_EACH=${2:-30}
 cmake -S fuzz -B "$BUILD" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j "$(nproc)"
 status=0
-for name in parse_integer parse_real format_real case_file case_reader; do
+for name in parse_integer parse_real format_real case_file case_reader table_paste; do
   work="$BUILD/corpus/$name"
   mkdir -p "$work"
   echo "== fuzz_$name for ${SECONDS_EACH}s"

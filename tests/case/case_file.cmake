@@ -23,3 +23,9 @@ target_compile_definitions(test_case_reader PRIVATE
 zk_add_test(test_interval_table
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_interval_table.cpp
   LIBS zk::case)
+# The table from what spreadsheets put on the clipboard (tests/data/clipboard).
+zk_add_test(test_table_clipboard
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_table_clipboard.cpp
+  LIBS zk::case)
+target_compile_definitions(test_table_clipboard PRIVATE
+  ZK_CLIPBOARD_DIR="${CMAKE_SOURCE_DIR}/tests/data/clipboard")

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <sys/resource.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,10 +19,6 @@
 
 namespace {
 
-std::string Line(const std::string& k, const std::string& d, const std::string& l) {
-  return "      " + k + std::string(22, ' ') + d + std::string(22, ' ') + l;
-}
-
 std::vector<double> Values(const TIntervalArray& a) { return {a.data(), a.data() + a.size()}; }
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -29,37 +27,55 @@ struct Accepted {
   const char* name;
   std::string text;
   std::vector<double> durations, loads;
-  std::vector<std::string> memo;  // the cell texts as the memo shows them: d0, l0, d1, l1, ...
 };
+
+void ExpectTable(const TResult<TPastedIntervals>& r, const std::vector<double>& durations,
+                 const std::vector<double>& loads) {
+  ASSERT_TRUE(r.Ok()) << r.Error().message;
+  EXPECT_EQ(r->rows, durations.size());
+  EXPECT_EQ(Values(r->durations), durations);
+  EXPECT_EQ(Values(r->loads), loads);
+}
 
 TEST(IntervalTableText, AcceptedTables) {
   const Accepted cases[] = {
-      {"TwoColumnsLf", "10\t500\n14\t700\n", {10, 14}, {500, 700}, {"10", "500", "14", "700"}},
-      {"DecimalPointCrLfTrailingBlankLines", "1.5\t300.25\r\n2\t400\r\n\r\n\t\n  \n", {1.5, 2}, {300.25, 400},
-       {"1,5", "300,25", "2", "400"}},
-      {"DecimalComma", "1,5\t300,25\n", {1.5}, {300.25}, {"1,5", "300,25"}},
-      {"ThreeColumnsNoFinalNewline", "1\t10\t500\r\n2\t14\t700", {10, 14}, {500, 700}, {"10", "500", "14", "700"}},
-      {"ThreeColumnsBlanksAroundTheCount", " 01 \t10\t500\n2 \t14\t700\n", {10, 14}, {500, 700},
-       {"10", "500", "14", "700"}},
-      {"EmptyCellIsNotEntered", "10\t\n\t700\n", {10, 0}, {0, 700}, {"10", "", "", "700"}},
-      {"ExponentsSignsAndBlanks", "1E1\t+5e2\n 2,5 \t-1\n", {10, 2.5}, {500, -1}, {"1E1", "+5e2", " 2,5 ", "-1"}},
-      {"LastRowKeepsItsEmptyLoad", "10\t500\n14\t\n\n", {10, 14}, {500, 0}, {"10", "500", "14", ""}},
+      {"TwoColumnsLf", "10\t500\n14\t700\n", {10, 14}, {500, 700}},
+      {"DecimalPointCrLfTrailingBlankLines", "1.5\t300.25\r\n2\t400\r\n\r\n\t\n  \n", {1.5, 2}, {300.25, 400}},
+      {"DecimalComma", "1,5\t300,25\n", {1.5}, {300.25}},
+      {"LoneCrEndsLines", "1,5\t2\r3\t4\r\r", {1.5, 3}, {2, 4}},
+      {"ThreeColumnsNoFinalNewline", "1\t10\t500\r\n2\t14\t700", {10, 14}, {500, 700}},
+      {"ThreeColumnsBlanksAroundTheCount", " 01 \t10\t500\n2 \t14\t700\n", {10, 14}, {500, 700}},
+      {"EmptyCellIsNotEntered", "10\t\n\t700\n", {10, 0}, {0, 700}},
+      {"ExponentsSignsAndBlanks", "1E1\t+5e2\n 2,5 \t-1\n", {10, 2.5}, {500, -1}},
+      {"LastRowKeepsItsEmptyLoad", "10\t500\n14\t\n\n", {10, 14}, {500, 0}},
+      // Thousands separators that cannot be misread.
+      {"GroupedCommaDecimal", "1\t8.067,20\n2\t1.234.567\n", {1, 2}, {8067.2, 1234567}},
+      {"GroupedPointDecimal", "1\t8,067.20\n2\t1,234,567\n", {1, 2}, {8067.2, 1234567}},
+      {"GroupedByBlanks", "1\t1 234,5\n2\t1\xC2\xA0" "234\xC2\xA0" "567\n3\t12\xE2\x80\xAF" "345\n", {1, 2, 3},
+       {1234.5, 1234567, 12345}},
+      // Two readings, settled by another cell of the table.
+      {"SettledByADecimalComma", "0,5\t1.038\n", {0.5}, {1038}},
+      {"SettledByADecimalPoint", "0.5\t1,038\n", {0.5}, {1038}},
+      {"SettledByAGroupedCellAfterIt", "1\t1.038\n2\t1.234.567\n", {1, 2}, {1038, 1234567}},
+      {"SettledByALeadingZero", "1\t0.038\n2\t1.038\n", {1, 2}, {0.038, 1.038}},
+      {"OneWayOnly", "1\t1234.567\n2\t1.0380\n", {1, 2}, {1234.567, 1.038}},
+      // A first row of nothing but non-numbers is a header.
+      {"HeaderTwoColumns", "Duração\tCarga\n10\t500\n", {10}, {500}},
+      {"HeaderThreeColumns", "Intervalo\tDuração (h)\tCarga (MW)\r\n1\t10\t500\r\n2\t14\t700\r\n", {10, 14},
+       {500, 700}},
+      {"HeaderWithAnEmptyCell", "\tCarga\n10\t500\n", {10}, {500}},
+      {"NoBreakSpaceIsAnEmptyCell", "10\t\xC2\xA0\n", {10}, {0}},
   };
   for (const Accepted& c : cases) {
     SCOPED_TRACE(c.name);
-    TResult<TPastedIntervals> r = ParseIntervalTable(c.text);
-    ASSERT_TRUE(r.Ok()) << r.Error().message;
-    const TPastedIntervals& out = *r;
-    EXPECT_EQ(out.rows, c.durations.size());
-    EXPECT_EQ(Values(out.durations), c.durations);
-    EXPECT_EQ(Values(out.loads), c.loads);
-    std::string memo;
-    for (std::size_t i = 0; i < c.durations.size(); ++i) {
-      if (i > 0) memo += '\n';
-      memo += Line(std::to_string(i + 1), c.memo[2 * i], c.memo[2 * i + 1]);
-    }
-    EXPECT_EQ(out.memo_lines, memo);
+    ExpectTable(ParseIntervalTable(c.text), c.durations, c.loads);
   }
+  // A count column shown with thousands separators: row 1038 is "1.038".
+  std::string counted;
+  for (int k = 1; k <= 1038; ++k) counted += (k < 1000 ? std::to_string(k) : "1." + std::to_string(k).substr(1)) + "\t1\t2\n";
+  const TResult<TPastedIntervals> r = ParseIntervalTable(counted);
+  ASSERT_TRUE(r.Ok()) << r.Error().message;
+  EXPECT_EQ(r->rows, 1038u);
 }
 
 struct Refused {
@@ -79,20 +95,31 @@ TEST(IntervalTableText, RefusalsNameTheRowAndChangeNothing) {
   const Refused cases[] = {
       {"LetterCell", SixteenGoodRows() + "abc\t5\n", "Linha 17: 'abc' não é um número."},
       {"BadLoad", "10\t5x", "Linha 1: '5x' não é um número."},
-      {"ThousandsAndDecimal", "1.234,5\t2", "Linha 1: '1.234,5' não é um número."},
       {"BeyondADouble", "1E400\t2", "Linha 1: '1E400' não é um número."},
       {"BlankOnlyCell", "10\t ", "Linha 1: ' ' não é um número."},
-      {"PointAfterComma", "1,5\t2\n3\t1.500", "Linha 2: '1.500' tem ponto decimal, mas a linha 1 usa vírgula decimal."},
+      {"PointAfterComma", "1,5\t2\n3\t1.5", "Linha 2: '1.5' tem ponto decimal, mas a linha 1 usa vírgula decimal."},
       {"CommaAfterPoint", "1.5\t2\n3\t1,5", "Linha 2: '1,5' tem vírgula decimal, mas a linha 1 usa ponto decimal."},
+      {"GroupedAgainstTheDecimalPoint", "1.5\t2\n3\t8.067,20",
+       "Linha 2: '8.067,20' usa separador de milhar '.' e vírgula decimal, mas a linha 1 usa ponto decimal."},
+      {"GroupsAgainstTheDecimalComma", "0,5\t2\n3\t1,234,567",
+       "Linha 2: '1,234,567' usa separador de milhar ',', mas a linha 1 usa vírgula decimal."},
+      {"GroupsNotOfThree", "1\t1.23.456", "Linha 1: '1.23.456' usa separador de milhar, mas não em grupos de três algarismos."},
+      {"MixedSeparators", "1\t1.234 567", "Linha 1: '1.234 567' usa separador de milhar, mas não em grupos de três algarismos."},
+      {"GroupedExponent", "0,5\t1.234E3", "Linha 1: '1.234E3' tem ponto decimal, mas a linha 1 usa vírgula decimal."},
       {"OneColumn", "10\n", "Linha 1: a linha tem 1 coluna" + columns},
       {"FourColumns", "1\t2\t3\t4", "Linha 1: a linha tem 4 colunas" + columns},
       {"ColumnsChange", "10\t500\n2\t14\t700", "Linha 2: a linha tem 3 colunas, mas a linha 1 tem 2."},
+      {"ColumnsChangeAfterAHeader", "a\tb\n10\t500\n2\t14\t700", "Linha 3: a linha tem 3 colunas, mas a linha 2 tem 2."},
       {"BlankLineInside", "10\t500\n\n14\t700", "Linha 2: a linha está vazia."},
+      {"LoneCrBlankLineInside", "10\t500\r\r14\t700", "Linha 2: a linha está vazia."},
       {"BlankFirstLine", "\r\n10\t500", "Linha 1: a linha está vazia."},
       {"CountSkips", "1\t10\t500\n3\t14\t700", "Linha 2: o intervalo deveria ser 2, não '3'."},
+      {"CountSkipsAfterAHeader", "Intervalo\tDuração\tCarga\n1\t10\t500\n3\t14\t700",
+       "Linha 3: o intervalo deveria ser 2, não '3'."},
       {"CountNotANumber", "x\t10\t500", "Linha 1: o intervalo deveria ser 1, não 'x'."},
       {"CountWithDecimals", "1,0\t10\t500", "Linha 1: o intervalo deveria ser 1, não '1,0'."},
       {"CountHuge", "99999999999999999999999\t10\t500", "Linha 1: o intervalo deveria ser 1, não '99999999999999999999999'."},
+      {"OnlyAHeader", "Duração\tCarga\n", "A área de transferência não contém uma tabela de intervalos."},
       {"Empty", "", "A área de transferência não contém uma tabela de intervalos."},
       {"OnlyBlankLines", "\n\t\r\n \n", "A área de transferência não contém uma tabela de intervalos."},
       {"LongCellIsCut", std::string(50, 'a') + "\t1", "Linha 1: '" + std::string(40, 'a') + "...' não é um número."},
@@ -107,13 +134,54 @@ TEST(IntervalTableText, RefusalsNameTheRowAndChangeNothing) {
   }
 }
 
+// Every mark stands before three digits and no cell says which is the
+// decimal mark: refused with the question, until the caller settles it.
+TEST(IntervalTableText, AmbiguousTablesAskWithTheFirstSuchCell) {
+  const std::string text = "Duração\tCarga\n1\t950\n2\t1.038\n3\t12.345\n";
+  const TResult<TPastedIntervals> r = ParseIntervalTable(text);
+  ASSERT_EQ(r.Code(), TErrc::AmbiguousTable);
+  EXPECT_EQ(r.Error().line, 3u);
+  EXPECT_EQ(MessageOf(r),
+            "Linha 3: '1.038' pode ser 1038 ou 1,038, e nenhuma célula da tabela mostra qual é o separador decimal. "
+            "Indique o separador decimal.");
+  const TTableQuestion q = TableQuestionOf(r.Error());
+  EXPECT_EQ(q.Text(), "1.038 = 1038 ou 1,038?");
+  TTableFormat format;
+  format.decimal_mark = q.decimal_if_thousands;
+  ExpectTable(ParseIntervalTable(text, format), {1, 2, 3}, {950, 1038, 12345});
+  format.decimal_mark = q.decimal_if_decimal;
+  ExpectTable(ParseIntervalTable(text, format), {1, 2, 3}, {950, 1.038, 12.345});
+
+  const TTableQuestion comma = TableQuestionOf(ParseIntervalTable(" -1,038 \t2\n").Error());
+  EXPECT_EQ(comma.Text(), "-1,038 = -1038 ou -1,038?");
+  EXPECT_EQ(comma.decimal_if_thousands, '.');
+  EXPECT_EQ(comma.decimal_if_decimal, ',');
+  // A bad row is refused before anything is asked.
+  EXPECT_EQ(ParseIntervalTable("1\t1.038\n2\tx\n").Code(), TErrc::InvalidTable);
+}
+
+// CSV as spreadsheets export it; the format fixes the decimal mark.
+TEST(IntervalTableText, CsvFilesWithEitherSeparator) {
+  ExpectTable(ParseIntervalTable("\"Duração\";\"Carga\"\r\n1,5;\"1.038\"\r\n2;8.067,20\r\n", CsvTableFormat(';')),
+              {1.5, 2}, {1038, 8067.2});
+  ExpectTable(ParseIntervalTable("Intervalo,Duração,Carga\n1,1.5,\"1,038\"\n2,2,\"8,067.20\"\n", CsvTableFormat(',')),
+            {1.5, 2}, {1038, 8067.2});
+  // A quoted cell may hold the separator, a doubled quote and a line end.
+  ExpectTable(ParseIntervalTable("\"Carga;\"\"MW\"\"\r\nhoje\";x\n1;2\n", CsvTableFormat(';')), {1}, {2});
+  EXPECT_EQ(MessageOf(ParseIntervalTable("1;2\n1.5;2\n", CsvTableFormat(';'))),
+            "Linha 2: '1.5' tem ponto decimal, mas a tabela usa vírgula decimal.");
+  EXPECT_EQ(MessageOf(ParseIntervalTable("1,\"2\"x\n", CsvTableFormat(','))), "Linha 1: '\"2\"x' não é um número.");
+  // A quoted line end is quoted on one line.
+  EXPECT_EQ(MessageOf(ParseIntervalTable("1,\"1\r\n2\"\n", CsvTableFormat(','))), "Linha 1: '1  2' não é um número.");
+}
+
 TEST(IntervalTableText, MoreRowsThanTheTableHoldsAreRefused) {
   TTableFormat two;
   two.max_rows = 2;
   const TResult<TPastedIntervals> r = ParseIntervalTable("1\t2\n3\t4\n5\t6\n\n", two);
   EXPECT_EQ(r.Code(), TErrc::OutOfRange);
   EXPECT_EQ(MessageOf(r), "A tabela tem 3 linhas; cabem no máximo 2 intervalos.");
-  const TResult<TPastedIntervals> fits = ParseIntervalTable("1\t2\n3\t4\n\n", two);
+  const TResult<TPastedIntervals> fits = ParseIntervalTable("a\tb\n1\t2\n3\t4\n\n", two);
   ASSERT_TRUE(fits.Ok());
   EXPECT_EQ(fits->rows, 2u);
 }
@@ -124,14 +192,54 @@ TEST(IntervalTableText, ProgressIsReportedAndCanStopTheRead) {
   for (std::size_t i = 0; i < rows; ++i) text += "1\t2\n";
   std::vector<std::size_t> seen;
   const TResult<TPastedIntervals> r = ParseIntervalTable(text, {}, [&](std::size_t done, std::size_t total) {
-    EXPECT_EQ(total, rows);
+    EXPECT_EQ(total, 2 * text.size());
     seen.push_back(done);
     return true;
   });
   ASSERT_TRUE(r.Ok());
-  EXPECT_EQ(seen, (std::vector<std::size_t>{kTableProgressRows, 2 * kTableProgressRows, 3 * kTableProgressRows}));
+  const std::size_t step = kTableProgressRows * 4;  // bytes of that many rows
+  EXPECT_EQ(seen, (std::vector<std::size_t>{step, 2 * step, 3 * step, text.size() + step, text.size() + 2 * step,
+                                            text.size() + 3 * step, 2 * text.size()}));
+  for (std::size_t stop = 1; stop <= 7; ++stop) {
+    std::size_t calls = 0;
+    EXPECT_EQ(ParseIntervalTable(text, {}, [&](std::size_t, std::size_t) { return ++calls < stop; }).Code(),
+              TErrc::Cancelled);
+  }
+}
 
-  EXPECT_EQ(ParseIntervalTable(text, {}, [](std::size_t, std::size_t) { return false; }).Code(), TErrc::Cancelled);
+// Address space of this process, in bytes (VmSize).
+std::size_t AddressSpace() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+  return 0;
+}
+
+// Under a limit of address space, in a child process: running out of memory
+// in a paste or a copy is a Portuguese message, never an exception.
+TEST(IntervalTableText, OutOfMemoryIsAMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "an address-space limit and the sanitizer's shadow memory do not go together";
+#endif
+  const auto child = [] {
+    constexpr int32_t n = 4000000;
+    TCaseData data;
+    if (!data.Create(n)) std::_Exit(2);
+    std::string text;
+    for (int i = 0; i < n; ++i) text += "1\t2\n";
+    rlimit limit{};
+    limit.rlim_cur = AddressSpace() + (40 << 20);  // 40 MiB more: less than any result needs
+    limit.rlim_max = RLIM_INFINITY;
+    if (setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(3);
+    const TResult<std::string> copied = FormatIntervalTable(data);
+    const TResult<TPastedIntervals> pasted = ParseIntervalTable(text);
+    const bool ok = copied.Code() == TErrc::NoMemory &&
+                    MessageOf(copied) == "Não há memória para copiar a tabela de 4000000 intervalos." &&
+                    pasted.Code() == TErrc::NoMemory &&
+                    MessageOf(pasted) == "Não há memória para uma tabela de 4000000 intervalos.";
+    std::_Exit(ok ? 0 : 1);
+  };
+  EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "");
 }
 
 // The texts of the header's examples, and the choice between FormatRealText
@@ -208,8 +316,9 @@ TEST(IntervalTableText, CopyTextAndItsPasteGiveTheSameTableBitForBit) {
     data.durations[i] = durations[i];
     data.loads[i] = loads[i];
   }
-  std::string text;
-  ASSERT_TRUE(FormatIntervalTable(data, &text));
+  const TResult<std::string> copied = FormatIntervalTable(data);
+  ASSERT_TRUE(copied.Ok());
+  const std::string& text = *copied;
   EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1), "1\t10\t500\n2\t0,3333333333333333\t1E-20\n");
   TResult<TPastedIntervals> r = ParseIntervalTable(text);
   ASSERT_TRUE(r.Ok()) << r.Error().message;

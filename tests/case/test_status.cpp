@@ -12,7 +12,7 @@ namespace {
 // unnamed when a code is added.
 TEST(Status, EveryCodeHasItsOwnName) {
   std::set<std::string> names;
-  for (int c = static_cast<int>(TErrc::Ok); c <= static_cast<int>(TErrc::Cancelled); ++c) {
+  for (int c = static_cast<int>(TErrc::Ok); c <= static_cast<int>(TErrc::Last); ++c) {
     const std::string name(ErrcName(static_cast<TErrc>(c)));
     EXPECT_NE(name, "unknown") << c;
     EXPECT_TRUE(names.insert(name).second) << name;

@@ -14,10 +14,14 @@
 #include <QScreen>
 #include <QTimer>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "case/CaseFile.h"
+#include "case/SpreadsheetClipboard.h"
 #include "forms/CwdFixture.h"
 #include "forms/FormFixture.h"
 #include "toolkit/Progress.h"
@@ -29,6 +33,33 @@ std::string MemoLine(const std::string& k, const std::string& d, const std::stri
 }
 
 void SetClipboard(const std::string& text) { QGuiApplication::clipboard()->setText(QString::fromStdString(text)); }
+
+std::string DataFile(const std::string& path) {
+  std::ifstream in(std::string(ZK_CLIPBOARD_DIR) + "/" + path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// What a spreadsheet offers: its formats, each with the bytes captured.
+void SetClipboardFormats(const std::vector<std::pair<QString, std::string>>& formats) {
+  auto* data = new QMimeData;
+  for (const auto& [mime, bytes] : formats) {
+    if (mime == QLatin1String("text/plain"))
+      data->setText(QString::fromStdString(bytes));
+    else
+      data->setData(mime, QByteArray::fromStdString(bytes));
+  }
+  QGuiApplication::clipboard()->setMimeData(data);
+}
+
+// Calc's copy of one sheet as Calc offers it: SYLK, HTML and the plain text.
+void SetCalcClipboard(const std::string& dir) {
+  SetClipboardFormats({{QStringLiteral("text/plain"), DataFile(dir + "/text-plain.txt")},
+                       {QStringLiteral("text/html"), DataFile(dir + "/text-html.html")},
+                       {QStringLiteral("application/x-openoffice-sylk;windows_formatname=\"Sylk\""),
+                        DataFile(dir + "/sylk.slk")}});
+}
 std::string Clipboard() { return QGuiApplication::clipboard()->text().toStdString(); }
 
 std::vector<std::string> MemoLines(const TForm1* form) {
@@ -195,7 +226,9 @@ TEST_F(TableTest, EachRefusalShowsOneBoxAndChangesNothing) {
       {"<b>1</b>\t2", "Linha 1: '<b>1</b>' não é um número."},
       {"10\n14\n", "Linha 1: a linha tem 1 coluna; a tabela tem 2 colunas (duração, carga) ou 3 (intervalo, duração, carga)."},
       {"1\t10\t500\n3\t14\t700", "Linha 2: o intervalo deveria ser 2, não '3'."},
-      {"1,5\t2\n2\t2.000\n", "Linha 2: '2.000' tem ponto decimal, mas a linha 1 usa vírgula decimal."},
+      {"1,5\t2\n2\t2.5\n", "Linha 2: '2.5' tem ponto decimal, mas a linha 1 usa vírgula decimal."},
+      {"1.5\t2\n2\t8.067,20\n",
+       "Linha 2: '8.067,20' usa separador de milhar '.' e vírgula decimal, mas a linha 1 usa ponto decimal."},
       {"\n\n", "A área de transferência não contém uma tabela de intervalos."},
   };
   for (const auto& [text, message] : cases) {
@@ -211,6 +244,97 @@ TEST_F(TableTest, EachRefusalShowsOneBoxAndChangesNothing) {
     EXPECT_EQ(Bits(form->CaseData.loads), l);
     EXPECT_EQ(MemoLines(form), memo);
   }
+}
+
+// What Calc 7.4 and Excel really put on the clipboard: the cells' values,
+// whatever their display, with no question asked; the header skipped.
+TEST_F(TableTest, SpreadsheetFormatsGiveTheCellsValues) {
+  struct Case {
+    const char* name;
+    std::function<void()> put;
+    std::vector<double> durations, loads;
+  };
+  const Case cases[] = {
+      {"calc pt-BR #,##0 with a header", [] { SetCalcClipboard("calc-pt-BR/header-two-columns"); }, {10, 14},
+       {1038, 700}},
+      {"calc en-US #,##0", [] { SetCalcClipboard("calc-en-US/grouped-integers"); }, {1, 2, 0.5}, {1038, 950, 12345}},
+      {"calc pt-BR #,##0.00, three columns and a header", [] { SetCalcClipboard("calc-pt-BR/header-three-columns"); },
+       {1.5, 2, 0.25}, {8067.2, 1038, 450}},
+      {"calc en-US percent and currency", [] { SetCalcClipboard("calc-en-US/percent-currency"); }, {0.5, 1.25},
+       {1038, 8067.2}},
+      {"excel pt-BR",
+       [] {
+         SetClipboardFormats({{QStringLiteral("text/plain"), "Intervalo\tDuração\tCarga\r\n1\t1,5\t8.067,20\r\n"},
+                              {QStringLiteral("text/html"), DataFile("excel-pt-BR-grouped.html")}});
+       },
+       {1.5, 1.0 / 3, 2}, {8067.2, 1038, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    recorder.Clear();
+    c.put();
+    FocusMemo();
+    Key(Qt::Key_V, Qt::ControlModifier);
+    const int32_t n = static_cast<int32_t>(c.durations.size());
+    ASSERT_EQ(form->CaseData.N, n);
+    EXPECT_EQ(form->LabeledEdit1->Text(), std::to_string(n));
+    EXPECT_EQ(std::vector<double>(form->CaseData.durations.data(), form->CaseData.durations.data() + n), c.durations);
+    EXPECT_EQ(std::vector<double>(form->CaseData.loads.data(), form->CaseData.loads.data() + n), c.loads);
+    EXPECT_EQ(form->Memo1->LineCount(), n + 1);
+    for (const auto& box : recorder.Boxes()) EXPECT_EQ(box.text, kWarning);
+  }
+}
+
+// Plain text whose marks read two ways: asked once, in the window's terms;
+// each answer reads the table its way; "Cancelar" changes nothing.
+TEST_F(TableTest, AmbiguousTextIsAskedOnceAndCancelChangesNothing) {
+  TypeTypicalIntervals();
+  const std::vector<std::string> memo = MemoLines(form);
+  const std::vector<uint64_t> d = Bits(form->CaseData.durations), l = Bits(form->CaseData.loads);
+  const std::string text = DataFile("calc-pt-BR/header-two-columns/text-plain.txt");  // "10\t1.038", "14\t700"
+  struct Case {
+    int answer;
+    std::vector<double> loads;
+  };
+  for (const Case& c : {Case{-1, {}}, Case{0, {1038, 700}}, Case{1, {1.038, 700}}}) {
+    SCOPED_TRACE(c.answer);
+    recorder.Clear();
+    recorder.AnswerQuestionsWith(c.answer);
+    PasteByKeys(text);
+    ASSERT_GE(recorder.Boxes().size(), 1u);
+    const RecordedBox& question = recorder.Boxes()[0];
+    EXPECT_EQ(question.text, "1.038 = 1038 ou 1,038?");
+    EXPECT_EQ(question.caption, "Colar tabela de intervalos");
+    EXPECT_EQ(question.owner, form);
+    EXPECT_EQ(question.choices, (std::vector<std::string>{"1038", "1,038", "Cancelar"}));
+    if (c.loads.empty()) {
+      EXPECT_EQ(recorder.Boxes().size(), 1u);
+      EXPECT_EQ(Bits(form->CaseData.durations), d);
+      EXPECT_EQ(Bits(form->CaseData.loads), l);
+      EXPECT_EQ(MemoLines(form), memo);
+      continue;
+    }
+    EXPECT_EQ(recorder.Boxes().size(), 1u);  // asked once; the table's own length: no warning
+    EXPECT_EQ(std::vector<double>(form->CaseData.loads.data(), form->CaseData.loads.data() + 2), c.loads);
+    EXPECT_EQ(form->CaseData.durations[0], 10.0);
+  }
+}
+
+// Copying out offers the plain text as before and HTML whose cells carry
+// the values; the HTML reads back bit for bit.
+TEST_F(TableTest, CopyOffersTextAndHtmlWithTheValues) {
+  PasteByKeys("0.30000000000000004\t1038\n1e-300\t-0\n");
+  Key(Qt::Key_C, Qt::ControlModifier);
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(data->text().toStdString(), "1\t0,30000000000000004\t1038\n2\t1E-300\t-0\n");
+  ASSERT_TRUE(data->hasHtml());
+  const QByteArray html = data->data(QStringLiteral("text/html"));
+  const TResult<TPastedIntervals> back = ParseHtmlTable(std::string_view(html.constData(), html.size()));
+  ASSERT_TRUE(back.Ok()) << back.Error().message;
+  EXPECT_EQ(Bits(back->durations), Bits(form->CaseData.durations));
+  EXPECT_EQ(Bits(back->loads), Bits(form->CaseData.loads));
+  EXPECT_NE(html.indexOf("x:num=\"0.30000000000000004\""), -1);
 }
 
 TEST_F(TableTest, CopyThenPasteGivesTheSameTableBitForBit) {
@@ -458,6 +582,37 @@ TEST_F(RealBoxTable, MenuPastesShowTheirBoxesAndTheWindowGoesOn) {
   EXPECT_EQ(form->CaseData.loads[1], 700.0);
   EXPECT_EQ(form->Memo1->LineCount(), 3);
   ExpectWindowStillTakesInput();
+}
+
+TEST_F(RealBoxTable, TheQuestionIsARealBoxAnsweredWithItsButtons) {
+  SetClipboard("1\t1,038\n2\t700\n");  // as en-US Calc shows 1038 in "#,##0"
+  {
+    zktest::RealBoxes closer;
+    closer.Choose("1038");
+    QTest::keyClick(form->Memo1->Qt(), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(closer.Boxes().size(), 2u);  // the question, then the re-size warning
+    const zktest::RealBoxes::Box& question = closer.Boxes()[0];
+    EXPECT_EQ(question.text, "1,038 = 1038 ou 1,038?");
+    EXPECT_TRUE(question.question);
+    EXPECT_EQ(question.format, Qt::PlainText);
+    EXPECT_TRUE(question.application_modal);
+    EXPECT_EQ(question.buttons.size(), 3u);
+    EXPECT_EQ(question.default_button, "Cancelar");  // Enter gives no reading by accident
+    EXPECT_EQ(question.escape_button, "Cancelar");
+    EXPECT_EQ(form->CaseData.N, 2);
+    EXPECT_EQ(form->CaseData.loads[0], 1038.0);
+  }
+  ExpectWindowStillTakesInput();  // "OK" stores the empty fields' zeros into interval 1
+  const double load = form->CaseData.loads[0];
+  {
+    zktest::RealBoxes closer({}, zktest::RealBoxes::Answer::PressEnter);
+    SetClipboard("1\t1,038\n");
+    QTest::mouseClick(form->Memo1->Qt()->viewport(), Qt::LeftButton);
+    QTest::keyClick(form->Memo1->Qt(), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(closer.Boxes().size(), 1u);
+    EXPECT_EQ(form->CaseData.N, 2);  // cancelled: nothing changed
+    EXPECT_EQ(form->CaseData.loads[0], load);
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
@@ -18,8 +19,13 @@ namespace zktest {
 
 MessageBoxRecorder::MessageBoxRecorder() {
   previous_ = SetMessageBoxPresenter([this](const TMessageBoxRequest& request) {
-    boxes_.push_back({request.owner, request.caption, request.text, request.error_icon});
+    boxes_.push_back({request.owner, request.caption, request.text, request.error_icon, {}});
     if (on_box_) on_box_(boxes_.back());
+  });
+  previous_questions_ = SetQuestionPresenter([this](const TMessageBoxRequest& request) {
+    boxes_.push_back({request.owner, request.caption, request.text, request.error_icon, request.choices});
+    if (on_box_) on_box_(boxes_.back());
+    return answer_ >= 0 ? answer_ : static_cast<int>(request.choices.size()) - 1;
   });
 }
 
@@ -29,15 +35,24 @@ std::vector<std::string> MessageBoxRecorder::Texts() const {
   return texts;
 }
 
-MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxPresenter(std::move(previous_)); }
+MessageBoxRecorder::~MessageBoxRecorder() {
+  SetMessageBoxPresenter(std::move(previous_));
+  SetQuestionPresenter(std::move(previous_questions_));
+}
 
 RealBoxes::RealBoxes(std::function<void()> while_shown, Answer answer)
-    : while_shown_(std::move(while_shown)), answer_(answer), previous_(SetMessageBoxPresenter({})) {
+    : while_shown_(std::move(while_shown)),
+      answer_(answer),
+      previous_(SetMessageBoxPresenter({})),
+      previous_questions_(SetQuestionPresenter({})) {
   QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
   timer_.start(5);
 }
 
-RealBoxes::~RealBoxes() { SetMessageBoxPresenter(std::move(previous_)); }
+RealBoxes::~RealBoxes() {
+  SetMessageBoxPresenter(std::move(previous_));
+  SetQuestionPresenter(std::move(previous_questions_));
+}
 
 std::vector<std::string> RealBoxes::Texts() const {
   std::vector<std::string> texts;
@@ -53,13 +68,24 @@ void RealBoxes::Poll() {
   if (!box || !box->isVisible() || answering_.contains(box) || !QTest::qWaitForWindowExposed(box)) return;
   answering_.insert(box);
   const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-  boxes_.push_back({box->windowTitle().toStdString(), box->text().remove(QChar(0x200B)).toStdString(), box->textFormat(),
-                    label ? label->textFormat() : Qt::AutoText, box->icon() == QMessageBox::Critical,
-                    box->windowModality() == Qt::ApplicationModal, box->frameGeometry(),
-                    box->screen()->availableGeometry()});
-  QTimer::singleShot(0, box, [this, box] {
+  Box record{box->windowTitle().toStdString(), box->text().remove(QChar(0x200B)).toStdString(), box->textFormat(),
+             label ? label->textFormat() : Qt::AutoText, box->icon() == QMessageBox::Critical,
+             box->windowModality() == Qt::ApplicationModal, box->frameGeometry(),
+             box->screen()->availableGeometry()};
+  record.question = box->icon() == QMessageBox::Question;
+  QAbstractButton* chosen = nullptr;
+  for (QAbstractButton* button : box->buttons()) {
+    record.buttons.push_back(button->text().toStdString());
+    if (!choose_.empty() && button->text().toStdString() == choose_) chosen = button;
+  }
+  if (box->defaultButton()) record.default_button = box->defaultButton()->text().toStdString();
+  if (box->escapeButton()) record.escape_button = box->escapeButton()->text().toStdString();
+  boxes_.push_back(std::move(record));
+  QTimer::singleShot(0, box, [this, box, chosen = QPointer<QAbstractButton>(chosen)] {
     if (while_shown_) while_shown_();
-    if (answer_ == Answer::PressEnter)
+    if (chosen)
+      QTest::mouseClick(chosen, Qt::LeftButton);
+    else if (answer_ == Answer::PressEnter)
       QTest::keyClick(box, Qt::Key_Return);
     else if (QAbstractButton* ok = box->button(QMessageBox::Ok))
       QTest::mouseClick(ok, Qt::LeftButton);

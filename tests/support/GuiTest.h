@@ -27,6 +27,7 @@ public:
     std::string caption;
     std::string text;
     bool error_icon;
+    std::vector<std::string> choices;  // a question's, else empty
   };
   MessageBoxRecorder();
   ~MessageBoxRecorder();
@@ -39,11 +40,16 @@ public:
   void KeepFirst(std::size_t n) { boxes_.resize(std::min(n, boxes_.size())); }
   // Runs as each box is recorded, while the program waits for its answer.
   void OnBox(std::function<void(const Box&)> callback) { on_box_ = std::move(callback); }
+  // The choice questions are answered with (an index; -1, the default: the
+  // last choice, which cancels).
+  void AnswerQuestionsWith(int choice) { answer_ = choice; }
 
 private:
   std::vector<Box> boxes_;
   std::function<void(const Box&)> on_box_;
+  int answer_ = -1;
   TMessageBoxPresenter previous_;
+  TQuestionPresenter previous_questions_;
 };
 
 // Lets the real, modal message box show for its lifetime (whatever recorder
@@ -64,12 +70,18 @@ public:
     bool application_modal;
     QRect frame;  // the box on the screen, frame included
     QRect area;   // its screen's available area
+    bool question = false;              // the question icon
+    std::vector<std::string> buttons;   // their texts, in order
+    std::string default_button, escape_button;
   };
   explicit RealBoxes(std::function<void()> while_shown = {}, Answer answer = Answer::ClickOk);
   ~RealBoxes();
   RealBoxes(const RealBoxes&) = delete;
   RealBoxes& operator=(const RealBoxes&) = delete;
   void WhileShown(std::function<void()> action) { while_shown_ = std::move(action); }
+  // Answers by clicking the button with this text where the box has one
+  // (a question's choice), instead of "OK".
+  void Choose(std::string button) { choose_ = std::move(button); }
   const std::vector<Box>& Boxes() const { return boxes_; }
   std::vector<std::string> Texts() const;
 
@@ -80,7 +92,9 @@ private:
   std::vector<Box> boxes_;
   std::function<void()> while_shown_;
   Answer answer_;
+  std::string choose_;
   TMessageBoxPresenter previous_;
+  TQuestionPresenter previous_questions_;
 };
 
 // Mouse input through the top-level window, the way the window system hands
