@@ -51,7 +51,7 @@ void BM_Read(benchmark::State& state) {
   Time(state, "r", [] {
     TCaseData d;
     std::string title;
-    if (!ReadCaseFile(g_path, &d, &title).empty() || d.N != g_intervals) std::abort();
+    if (!ReadCaseFile(g_path, &d, &title) || d.N != g_intervals) std::abort();
     benchmark::DoNotOptimize(d.loads[0]);
   });
 }
@@ -82,10 +82,10 @@ void BM_Diff(benchmark::State& state) {
 
 void Copy(const TCaseData& from, TCaseData& to) {
   to = TCaseData{};
-  to.Create(from.N);
-  for (int32_t k = 1; k <= from.N; ++k) {
-    to.SetDuration(k, from.durations[static_cast<std::size_t>(k) - 1]);
-    to.SetLoad(k, from.loads[static_cast<std::size_t>(k) - 1]);
+  if (!to.Create(from.N)) std::abort();
+  for (std::size_t i = 0; i < static_cast<std::size_t>(from.N); ++i) {
+    to.durations[i] = from.durations[i];
+    to.loads[i] = from.loads[i];
   }
   to.base = from.base;
   to.c0 = from.c0;
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     }
   }
   std::string title;
-  if (!ReadCaseFile(g_path, &g_read, &title).empty()) return 1;
+  if (!ReadCaseFile(g_path, &g_read, &title)) return 1;
   if (!CheckCase(g_read).empty()) {
     std::fprintf(stderr, "the benchmark case is not sound\n");
     return 1;
@@ -127,8 +127,8 @@ int main(int argc, char** argv) {
   Copy(g_read, g_missing);
   Copy(g_read, g_changed);
   for (int32_t k = 1; k <= g_intervals; ++k) {
-    g_missing.SetLoad(k, 0.0);
-    g_changed.SetLoad(k, g_read.loads[static_cast<std::size_t>(k) - 1] + 1.0);
+    g_missing.loads[static_cast<std::size_t>(k) - 1] = 0.0;
+    g_changed.loads[static_cast<std::size_t>(k) - 1] = g_read.loads[static_cast<std::size_t>(k) - 1] + 1.0;
   }
   std::printf("case file: %d intervals, %zu bytes, in %s\n", g_intervals, bytes, dir.c_str());
 

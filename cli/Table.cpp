@@ -28,9 +28,9 @@ public:
     TCaseData data;
     std::string title;
     if (TStatus read = ReadCaseFile(path_, &data, &title); !read) return Refuse(io, read.Error());
-    std::string text;
-    (void)FormatIntervalTable(data, &text);  // stops only through a progress callback
-    io.out << text;
+    TResult<std::string> text = FormatIntervalTable(data);
+    if (!text) return Refuse(io, text.Error());
+    io.out << *text;
     return kExitDone;
   }
 

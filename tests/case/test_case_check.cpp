@@ -18,13 +18,19 @@
 
 namespace {
 
+// Stores that the tests make where the table has room: a refusal is a fault
+// of the test itself.
+void Create(TCaseData& d, int32_t n) { ASSERT_TRUE(d.Create(n)); }
+void Duration(TCaseData& d, int32_t k, double v) { ASSERT_TRUE(d.SetDuration(k, v)); }
+void Load(TCaseData& d, int32_t k, double v) { ASSERT_TRUE(d.SetLoad(k, v)); }
+
 // A case the solver can take: every interval entered and within the limits.
 TCaseData SoundCase(int32_t n = 24) {
   TCaseData d;
-  d.Create(n);
+  Create(d, n);
   for (int32_t k = 1; k <= n; ++k) {
-    d.SetDuration(k, 1.0);
-    d.SetLoad(k, 300.0 + k);
+    Duration(d, k, 1.0);
+    Load(d, k, 300.0 + k);
   }
   d.base = 100;
   d.Ptmin = 50;
@@ -74,13 +80,13 @@ const std::vector<CheckRow>& Rows() {
   static const std::vector<CheckRow> rows = {
       {"sound_case", [](TCaseData&) {}, {}},
       {"new_case_as_the_window_starts",
-       [](TCaseData& d) { d.Create(1); },
+       [](TCaseData& d) { Create(d, 1); },
        {{E, "base", none}, {E, "durations", 1}, {E, "loads", 1}}},
       // Every value GRAVAR would refuse, all listed: 30 of them, past any summary.
       {"missing_values_all_listed",
        [](TCaseData& d) {
-         for (int32_t k = 1; k <= 15; ++k) d.SetDuration(k, 0.0);
-         for (int32_t k = 10; k <= 24; ++k) d.SetLoad(k, 0.0);
+         for (int32_t k = 1; k <= 15; ++k) Duration(d, k, 0.0);
+         for (int32_t k = 10; k <= 24; ++k) Load(d, k, 0.0);
        },
        [] {
          std::vector<Expected> out;
@@ -90,7 +96,7 @@ const std::vector<CheckRow>& Rows() {
          }
          return out;
        }()},
-      {"negative_duration", [](TCaseData& d) { d.SetDuration(7, -2.0); }, {{E, "durations", 7}}},
+      {"negative_duration", [](TCaseData& d) { Duration(d, 7, -2.0); }, {{E, "durations", 7}}},
       {"thermal_minimum_above_maximum",
        [](TCaseData& d) {
          d.Ptmax = 200;
@@ -107,7 +113,7 @@ const std::vector<CheckRow>& Rows() {
        [](TCaseData& d) {
          d.Ptmin = d.Ptmax = 200;
          d.Phmin = d.Phmax = 110;
-         for (int32_t k = 1; k <= d.N; ++k) d.SetLoad(k, 310);
+         for (int32_t k = 1; k <= d.N; ++k) Load(d, k, 310);
        },
        {}},
       {"base_power_zero", [](TCaseData& d) { d.base = 0; }, {{E, "base", none}}},
@@ -127,31 +133,31 @@ const std::vector<CheckRow>& Rows() {
       // 22 intervals above the plants: the first 20 named, one line for the rest.
       {"loads_above_the_maxima_summarised_after_20",
        [](TCaseData& d) {
-         for (int32_t k = 1; k <= 22; ++k) d.SetLoad(k, 800);
+         for (int32_t k = 1; k <= 22; ++k) Load(d, k, 800);
        },
        Join({Interval(W, "loads", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}),
              {{W, "loads", none}}})},
       {"loads_exactly_at_the_limits_are_fine",
        [](TCaseData& d) {
-         d.SetLoad(1, 700);
-         d.SetLoad(2, 60);
+         Load(d, 1, 700);
+         Load(d, 2, 60);
        },
        {}},
-      {"load_below_the_minima", [](TCaseData& d) { d.SetLoad(4, 59.5); }, {{W, "loads", 4}}},
+      {"load_below_the_minima", [](TCaseData& d) { Load(d, 4, 59.5); }, {{W, "loads", 4}}},
       // Below the minima and negative: one warning of each kind.
-      {"negative_load", [](TCaseData& d) { d.SetLoad(2, -5); }, {{W, "loads", 2}, {W, "loads", 2}}},
+      {"negative_load", [](TCaseData& d) { Load(d, 2, -5); }, {{W, "loads", 2}, {W, "loads", 2}}},
       {"negative_load_without_limits",
        [](TCaseData& d) {
          d.Ptmin = d.Ptmax = d.Phmin = d.Phmax = 0;
-         d.SetLoad(2, -5);
-         d.SetLoad(3, 1e9);
+         Load(d, 2, -5);
+         Load(d, 3, 1e9);
        },
        {{W, "loads", 2}}},
       // One maximum entered is a limit already: the other is taken as 0.
       {"only_the_thermal_maximum_entered",
        [](TCaseData& d) {
          d.Phmax = d.Phmin = 0;
-         d.SetLoad(5, 401);
+         Load(d, 5, 401);
        },
        {{W, "loads", 5}}},
       {"no_water_for_the_hydro_plant", [](TCaseData& d) { d.Vtot = 0; }, {{W, "Vtot", none}}},
@@ -187,8 +193,8 @@ const std::vector<CheckRow>& Rows() {
        [](TCaseData& d) {
          d.c0 = std::numeric_limits<double>::quiet_NaN();
          d.alg.Rho = std::numeric_limits<double>::infinity();
-         d.SetLoad(3, -std::numeric_limits<double>::infinity());
-         d.SetDuration(6, std::numeric_limits<double>::quiet_NaN());
+         Load(d, 3, -std::numeric_limits<double>::infinity());
+         Duration(d, 6, std::numeric_limits<double>::quiet_NaN());
        },
        {{E, "c0", none}, {E, "Rho", none}, {E, "loads", 3}, {E, "durations", 6}}},
       {"table_shorter_than_its_count", [](TCaseData& d) { d.N = 25; }, {{E, "N", none}}},
@@ -197,8 +203,8 @@ const std::vector<CheckRow>& Rows() {
        [](TCaseData& d) {
          d.Vtot = -1;
          d.alg.Maxit = 0;
-         d.SetLoad(1, 0);
-         d.SetLoad(2, 9999);
+         Load(d, 1, 0);
+         Load(d, 2, 9999);
        },
        {{E, "Maxit", none}, {E, "loads", 1}, {W, "Vtot", none}, {W, "loads", 2}}},
   };
@@ -225,9 +231,9 @@ TEST(CaseCheck, MessagesNameTheCaptionsAndTheValues) {
   TCaseData d = SoundCase(30);
   d.Ptmin = 500.5;
   d.alg.Rho = 1;
-  for (int32_t k = 1; k <= 30; ++k) d.SetLoad(k, k < 10 ? 600 : 1000);  // 21 above the maxima
-  d.SetLoad(3, 0);
-  d.SetDuration(4, -0.25);
+  for (int32_t k = 1; k <= 30; ++k) Load(d, k, k < 10 ? 600 : 1000);  // 21 above the maxima
+  Load(d, 3, 0);
+  Duration(d, 4, -0.25);
   const std::vector<TFinding> comma = CheckCase(d);
   ASSERT_EQ(comma.size(), 3u + 1u + 20u + 1u);
   EXPECT_EQ(comma[0].message, "\"Pt (min):\" 500,5 é maior que \"Pt (max):\" 400.");
@@ -282,8 +288,8 @@ TEST(CaseDiff, TitleOneScalarOneParameterAndTwoIntervalsGiveExactlyFiveDifferenc
   TCaseData b = SoundCase();
   b.Ptmax = 450.5;
   b.alg.Maxit = 60;
-  b.SetLoad(3, 650);
-  b.SetDuration(17, 2.5);
+  Load(b, 3, 650);
+  Duration(b, 17, 2.5);
   const std::vector<Diff> expected = {{"title", none, "Caso base", "Caso novo"},
                                       {"Ptmax", none, "400", "450,5"},
                                       {"Maxit", none, "30", "60"},
@@ -302,8 +308,8 @@ TEST(CaseDiff, TitleOneScalarOneParameterAndTwoIntervalsGiveExactlyFiveDifferenc
 TEST(CaseDiff, CountDifferenceStillComparesTheCommonIntervals) {
   const TCaseData a = SoundCase(5);
   TCaseData b = SoundCase(8);
-  b.SetLoad(2, 1);
-  b.SetLoad(7, 2);  // beyond a's table: only the count says so
+  Load(b, 2, 1);
+  Load(b, 7, 2);  // beyond a's table: only the count says so
   const std::vector<Diff> expected = {{"N", none, "5", "8"}, {"loads", 2, "302", "1"}};
   EXPECT_EQ(Diffs(a, "t", b, "t"), expected);
   EXPECT_EQ(Diffs(b, "t", a, "t"), (std::vector<Diff>{{"N", none, "8", "5"}, {"loads", 2, "1", "302"}}));
@@ -313,7 +319,7 @@ TEST(CaseDiff, RelativeToleranceForRealsOnly) {
   TCaseData a = SoundCase(3);
   TCaseData b = SoundCase(3);
   b.Ptmax = 400.0004;           // 1e-6 relative
-  b.SetLoad(1, 304.01);         // 1% relative
+  Load(b, 1, 304.01);         // 1% relative
   b.alg.nu = 41;                // integers are exact whatever the tolerance
   b.c0 = -0.0;                  // 0 and -0 are one value
   b.Phmax = std::nan("");
