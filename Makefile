@@ -1,9 +1,10 @@
 # make run   - install what is missing, build, start the program
 # make test  - install what is missing, build, run the whole suite
-# Other targets: bench, screenshot, test-asan, fuzz SECONDS=n, package, clean.
+# Other targets: bench, screenshot, test-asan, test-tsan, fuzz SECONDS=n, package, clean.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 SECONDS    ?= 30
@@ -17,7 +18,7 @@ SHELL := bash
 .SHELLFLAGS := -o pipefail -c
 QUIET_BUILD = 2>&1 | { grep --line-buffered -v -E '^\[ *[0-9]+%\] ' || true; }
 
-.PHONY: all deps build run test bench screenshot test-asan fuzz package clean
+.PHONY: all deps build run test bench screenshot test-asan test-tsan fuzz package clean
 
 all: build
 
@@ -52,6 +53,19 @@ test-asan: deps
 	@ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  bash tools/run-tests.sh $(ASAN_BUILD) -j $(JOBS) --timeout 900
 
+# The tests that run work on a worker thread (opening a case, the progress
+# window's worker, saving) and the paste, built with ThreadSanitizer.
+TSAN_TARGETS = test_unit1_open test_unit1_table test_unit1_save test_toolkit_drop
+TSAN_TESTS = ^(OpenCase|TableTest|RealBoxTable|SaveCase|Progress|Drop)\.
+test-tsan: deps
+	cmake --log-level=WARNING -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZK_BUILD_BENCH=OFF \
+	  -DCMAKE_CXX_FLAGS="-O1 -g -fsanitize=thread -fno-omit-frame-pointer" \
+	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
+	@echo "cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)"
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS) $(QUIET_BUILD)
+	@TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tools/tsan.supp" \
+	  bash tools/run-tests.sh $(TSAN_BUILD) -j $(JOBS) --timeout 900 --no-tests=error -R '$(TSAN_TESTS)'
+
 fuzz:
 	@bash tools/install-deps.sh fuzz
 	bash tools/run-fuzz.sh $(FUZZ_BUILD) $(SECONDS)
@@ -60,4 +74,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -122,11 +122,6 @@ public:
     if (!message.empty()) return message;
     out_.durations[row - 1] = duration;
     out_.loads[row - 1] = load;
-    char k[24];
-    const auto end = std::to_chars(k, k + sizeof k, row).ptr;
-    if (row > 1) out_.memo_lines += '\n';
-    AppendIntervalMemoLine(out_.memo_lines, std::string_view(k, static_cast<std::size_t>(end - k)), duration_text_,
-                           load_text_);
     return {};
   }
 
@@ -177,6 +172,14 @@ void AppendIntervalMemoLine(std::string& out, std::string_view k, std::string_vi
   out += load;
 }
 
+void AppendIntervalMemoRow(std::string& out, std::size_t k, double duration, double load, char separator) {
+  char number[24];
+  const auto end = std::to_chars(number, number + sizeof number, k).ptr;
+  AppendIntervalMemoLine(out, std::string_view(number, static_cast<std::size_t>(end - number)),
+                         duration == 0.0 ? std::string() : FormatRealText(duration, separator),
+                         load == 0.0 ? std::string() : FormatRealText(load, separator));
+}
+
 TTableParseResult ParseIntervalTable(std::string_view text, TPastedIntervals* out, std::size_t max_rows,
                                      const TTableProgress& progress) {
   TTableParseResult result;
@@ -202,11 +205,6 @@ TTableParseResult ParseIntervalTable(std::string_view text, TPastedIntervals* ou
   pasted.loads = TIntervalArray::Zeros(rows);
   if (pasted.durations.size() != rows || pasted.loads.size() != rows)
     return refuse("Não há memória para uma tabela de " + RowText(rows) + " intervalos.");
-  try {
-    pasted.memo_lines.reserve(table.size() + rows * 62);  // 50 blanks, k, "\n" per row
-  } catch (const std::bad_alloc&) {
-    return refuse("Não há memória para uma tabela de " + RowText(rows) + " intervalos.");
-  }
 
   Reader reader(pasted);
   std::size_t pos = 0;

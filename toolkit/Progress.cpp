@@ -2,6 +2,8 @@
 #include "toolkit/Progress.h"
 
 #include <QApplication>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -120,8 +122,9 @@ struct TProgress::Impl {
   bool shown = false;
   bool cancelled = false;
 
-  // Set the moment "Cancelar" is pressed; read by a worker's reports.
-  std::atomic<bool> cancel_pressed{false};
+  // Set the moment "Cancelar" is pressed, which also runs on_cancel.
+  bool cancel_pressed = false;
+  std::function<void()> on_cancel;
 
   bool Show(std::size_t done, std::size_t total);
 };
@@ -152,7 +155,10 @@ bool TProgress::Impl::Show(std::size_t done, std::size_t total) {
     d.dialog->setMinimumDuration(0);
     d.dialog->setAutoClose(false);
     d.dialog->setAutoReset(false);
-    QObject::connect(d.dialog.data(), &QProgressDialog::canceled, [this] { cancel_pressed = true; });
+    QObject::connect(d.dialog.data(), &QProgressDialog::canceled, [this] {
+      cancel_pressed = true;
+      if (on_cancel) on_cancel();
+    });
     d.dialog->show();
     d.shown = true;
     d.painted.invalidate();
@@ -182,47 +188,73 @@ bool TProgress::Shown() const { return impl_->shown; }
 
 void TProgress::SetWorkerHookForTesting(std::function<void()> hook) { WorkerHook() = std::move(hook); }
 
+// The work runs on Qt's thread pool (QtConcurrent::run, its QPromise
+// carrying the progress), a QFutureWatcher ends the nested event loop when
+// it is done. The future itself is never cancelled, which could keep the
+// work from starting at all: a cancel reaches the work through its reports.
+// What the work leaves behind is handed over through `finished` (release on
+// the worker, acquire here), a synchronisation in the program's own code.
 bool TProgress::RunInWorker(const std::function<void(const TReport& report)>& work) {
   Impl& d = *impl_;
   if (d.cancelled) return false;
   InputGate gate(d.dialog);
   QCoreApplication::instance()->installEventFilter(&gate);
-  std::atomic<std::size_t> done{0};
-  std::atomic<std::size_t> total{0};
-  std::atomic<bool> cancelled{false};
-  std::atomic<bool> finished{false};
-  std::exception_ptr failure;
-  const TReport report = [&](std::size_t n, std::size_t of) {
-    done = n;
-    total = of;
-    return !cancelled.load() && !d.cancel_pressed.load();
-  };
-  QEventLoop loop;
   const std::function<void()> hook = WorkerHook();
-  // Nothing thrown may leave the thread: it is carried over and thrown here.
-  std::thread worker([&] {
+  std::exception_ptr failure;
+  std::atomic<bool> finished{false};
+  std::atomic<bool> reported{false};  // has the work given a total yet?
+  std::atomic<bool> cancel{false};
+
+  QFuture<void> future = QtConcurrent::run([&](QPromise<void>& promise) {
+    promise.setProgressRange(0, ProgressDialog::kSteps);
+    const TReport report = [&promise, &reported, &cancel](std::size_t done, std::size_t total) {
+      if (total > 0) {
+        reported.store(true, std::memory_order_relaxed);
+        promise.setProgressValue(static_cast<int>(static_cast<double>(std::min(done, total)) /
+                                                  static_cast<double>(total) * ProgressDialog::kSteps));
+      }
+      return !cancel.load(std::memory_order_relaxed);
+    };
+    // Nothing thrown may leave the thread: it is carried over and thrown here.
     try {
       if (hook) hook();
       work(report);
     } catch (...) {
       failure = std::current_exception();
     }
-    finished = true;
-    QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+    finished.store(true, std::memory_order_release);
   });
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (d.Show(done, total) && d.dialog && d.dialog->wasCanceled()) cancelled = true;
-    if (finished) loop.quit();
-  });
-  poll.start(25);
-  if (!finished) loop.exec();
+
+  QEventLoop loop;
+  QFutureWatcher<void> watcher;
+  QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+  d.on_cancel = [&cancel] { cancel = true; };
+  // The window appears once the work has lasted, as for Step; a work that
+  // reports no total shows a busy bar.
+  auto show = [&](int value) {
+    if (!d.Show(static_cast<std::size_t>(value), ProgressDialog::kSteps)) return;
+    const bool known = reported.load(std::memory_order_relaxed);
+    if (!known && d.dialog->maximum() != 0) d.dialog->setRange(0, 0);
+    if (known && d.dialog->maximum() == 0) {
+      d.dialog->setRange(0, ProgressDialog::kSteps);
+      d.dialog->setValue(value);
+    }
+  };
+  QObject::connect(&watcher, &QFutureWatcherBase::progressValueChanged, &loop, show);
+  QTimer appear;
+  appear.setSingleShot(true);
+  QObject::connect(&appear, &QTimer::timeout, &loop, [&] { show(future.progressValue()); });
+  appear.start(std::max<qint64>(0, delay_ms - d.started.elapsed()));
+  watcher.setFuture(future);
+  if (!future.isFinished()) loop.exec();
   // Left early only when the application is quitting: stop the work.
-  if (!finished) cancelled = true;
-  worker.join();
-  poll.stop();
+  if (!future.isFinished()) cancel = true;
+  future.waitForFinished();
+  while (!finished.load(std::memory_order_acquire)) std::this_thread::yield();
+  appear.stop();
+  d.on_cancel = nullptr;
   QCoreApplication::instance()->removeEventFilter(&gate);
-  if (cancelled || d.cancel_pressed) d.cancelled = true;
+  if (cancel || d.cancel_pressed) d.cancelled = true;
   if (failure) std::rethrow_exception(failure);
   return !d.cancelled;
 }

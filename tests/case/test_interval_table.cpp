@@ -52,12 +52,6 @@ TEST(IntervalTableText, AcceptedTables) {
     EXPECT_EQ(out.rows, c.durations.size());
     EXPECT_EQ(Values(out.durations), c.durations);
     EXPECT_EQ(Values(out.loads), c.loads);
-    std::string memo;
-    for (std::size_t i = 0; i < c.durations.size(); ++i) {
-      if (i > 0) memo += '\n';
-      memo += Line(std::to_string(i + 1), c.memo[2 * i], c.memo[2 * i + 1]);
-    }
-    EXPECT_EQ(out.memo_lines, memo);
   }
 }
 
@@ -102,12 +96,10 @@ TEST(IntervalTableText, RefusalsNameTheRowAndChangeNothing) {
     SCOPED_TRACE(c.name);
     TPastedIntervals out;
     out.rows = 7;
-    out.memo_lines = "kept";
     const TTableParseResult r = ParseIntervalTable(c.text, &out);
     EXPECT_EQ(r.status, TTableParse::Refused);
     EXPECT_EQ(r.message, c.message);
     EXPECT_EQ(out.rows, 7u);
-    EXPECT_EQ(out.memo_lines, "kept");
     EXPECT_EQ(out.durations.size(), 0u);
   }
 }
@@ -140,7 +132,32 @@ TEST(IntervalTableText, ProgressIsReportedAndCanStopTheRead) {
   r = ParseIntervalTable(text, &stopped, rows, [](std::size_t, std::size_t) { return false; });
   EXPECT_EQ(r.status, TTableParse::Stopped);
   EXPECT_EQ(stopped.rows, 0u);
-  EXPECT_TRUE(stopped.memo_lines.empty());
+}
+
+// The memo's row of a table: the line "OK" logs for fields that hold the
+// values as an opened case shows them, empty for a zero of either sign, in
+// the separator given.
+TEST(IntervalMemoRow, RowsAreTheLinesOfOkWithTheFieldsAnOpenedCaseShows) {
+  struct Row {
+    const char* name;
+    std::size_t k;
+    double duration, load;
+    char separator;
+    std::string line;
+  };
+  const Row rows[] = {
+      {"Typed", 2, 1.5, 300, ',', Line("2", "1,5", "300")},
+      {"ZerosAreEmptyFields", 7, 0.0, -0.0, ',', Line("7", "", "")},
+      {"FifteenDigits", 3, 1.0 / 3, 1e-5, ',', Line("3", "0,333333333333333", "1E-5")},
+      {"LargeNumberAndNegative", 2147483648u, 1e22, -2.5, ',', Line("2147483648", "1E22", "-2,5")},
+      {"AnotherSeparator", 1, 0.95, 12.5, '?', Line("1", "0?95", "12?5")},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    std::string out = "kept|";
+    AppendIntervalMemoRow(out, r.k, r.duration, r.load, r.separator);
+    EXPECT_EQ(out, "kept|" + r.line);
+  }
 }
 
 // The texts of the header's examples, and the choice between FormatRealText

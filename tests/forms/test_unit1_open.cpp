@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include <QMessageBox>
-#include <QPlainTextEdit>
+#include "toolkit/Widgets.h"
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>

@@ -8,7 +8,7 @@
 #include <QMenu>
 #include <QAbstractButton>
 #include <QMessageBox>
-#include <QPlainTextEdit>
+#include "toolkit/Widgets.h"
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
