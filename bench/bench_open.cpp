@@ -93,7 +93,7 @@ int MemoryChild(const std::string& path) {
   SetMessageBoxPresenter([](const TMessageBoxRequest&) {});
   Application->CreateForm(Form1);
   Form1->Show();
-  QTest::qWaitForWindowExposed(Form1->Widget());
+  if (!QTest::qWaitForWindowExposed(Form1->Widget())) return 1;
   QCoreApplication::processEvents();
   const long idle = bench::PeakKiB();
   const bool opened = Form1->OpenCaseFile(path);

@@ -2,8 +2,6 @@
 #include "toolkit/Progress.h"
 
 #include <QApplication>
-#include <QFutureWatcher>
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -188,31 +186,29 @@ bool TProgress::Shown() const { return impl_->shown; }
 
 void TProgress::SetWorkerHookForTesting(std::function<void()> hook) { WorkerHook() = std::move(hook); }
 
-// The work runs on Qt's thread pool (QtConcurrent::run, its QPromise
-// carrying the progress), a QFutureWatcher ends the nested event loop when
-// it is done. The future itself is never cancelled, which could keep the
-// work from starting at all: a cancel reaches the work through its reports.
-// What the work leaves behind is handed over through `finished` (release on
-// the worker, acquire here), a synchronisation in the program's own code.
+// The work runs on a thread of its own, which ends the nested event loop
+// with a queued quit when it is done; a timer only moves the bar. (Qt's
+// thread pool, behind QtConcurrent::run, hands the work over through
+// synchronisation that a ThreadSanitizer build of this program cannot see,
+// since Qt itself is not built with it; a thread's start and join, and the
+// atomics here, it sees.) What the work leaves behind is the caller's after
+// the join.
 bool TProgress::RunInWorker(const std::function<void(const TReport& report)>& work) {
   Impl& d = *impl_;
   if (d.cancelled) return false;
   InputGate gate(d.dialog);
   QCoreApplication::instance()->installEventFilter(&gate);
   const std::function<void()> hook = WorkerHook();
-  std::exception_ptr failure;
-  std::atomic<bool> finished{false};
-  std::atomic<bool> reported{false};  // has the work given a total yet?
+  std::atomic<std::size_t> done{0};
+  std::atomic<std::size_t> total{0};  // 0: no total reported (yet)
   std::atomic<bool> cancel{false};
-
-  QFuture<void> future = QtConcurrent::run([&](QPromise<void>& promise) {
-    promise.setProgressRange(0, ProgressDialog::kSteps);
-    const TReport report = [&promise, &reported, &cancel](std::size_t done, std::size_t total) {
-      if (total > 0) {
-        reported.store(true, std::memory_order_relaxed);
-        promise.setProgressValue(static_cast<int>(static_cast<double>(std::min(done, total)) /
-                                                  static_cast<double>(total) * ProgressDialog::kSteps));
-      }
+  std::atomic<bool> finished{false};
+  std::exception_ptr failure;
+  QEventLoop loop;
+  std::thread worker([&] {
+    const TReport report = [&](std::size_t n, std::size_t of) {
+      done.store(n, std::memory_order_relaxed);
+      total.store(of, std::memory_order_relaxed);
       return !cancel.load(std::memory_order_relaxed);
     };
     // Nothing thrown may leave the thread: it is carried over and thrown here.
@@ -222,39 +218,35 @@ bool TProgress::RunInWorker(const std::function<void(const TReport& report)>& wo
     } catch (...) {
       failure = std::current_exception();
     }
-    finished.store(true, std::memory_order_release);
+    finished = true;
+    QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
   });
-
-  QEventLoop loop;
-  QFutureWatcher<void> watcher;
-  QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
   d.on_cancel = [&cancel] { cancel = true; };
   // The window appears once the work has lasted, as for Step; a work that
   // reports no total shows a busy bar.
-  auto show = [&](int value) {
-    if (!d.Show(static_cast<std::size_t>(value), ProgressDialog::kSteps)) return;
-    const bool known = reported.load(std::memory_order_relaxed);
-    if (!known && d.dialog->maximum() != 0) d.dialog->setRange(0, 0);
-    if (known && d.dialog->maximum() == 0) {
+  QTimer bar;
+  QObject::connect(&bar, &QTimer::timeout, [&] {
+    const std::size_t of = total.load(std::memory_order_relaxed);
+    if (!d.Show(done.load(std::memory_order_relaxed), of)) return;
+    if (of == 0 && d.dialog->maximum() != 0) d.dialog->setRange(0, 0);
+    if (of != 0 && d.dialog->maximum() == 0) {
       d.dialog->setRange(0, ProgressDialog::kSteps);
-      d.dialog->setValue(value);
+      d.Show(done.load(std::memory_order_relaxed), of);
     }
-  };
-  QObject::connect(&watcher, &QFutureWatcherBase::progressValueChanged, &loop, show);
-  QTimer appear;
-  appear.setSingleShot(true);
-  QObject::connect(&appear, &QTimer::timeout, &loop, [&] { show(future.progressValue()); });
-  appear.start(std::max<qint64>(0, delay_ms - d.started.elapsed()));
-  watcher.setFuture(future);
-  if (!future.isFinished()) loop.exec();
-  // Left early only when the application is quitting: stop the work.
-  if (!future.isFinished()) cancel = true;
-  future.waitForFinished();
-  while (!finished.load(std::memory_order_acquire)) std::this_thread::yield();
-  appear.stop();
+  });
+  bar.start(25);
+  loop.exec();
+  // Left before the work ended only when the application is quitting: the
+  // work is stopped, and its result is not taken.
+  if (!finished) {
+    cancel = true;
+    d.cancelled = true;
+  }
+  worker.join();
+  bar.stop();
   d.on_cancel = nullptr;
   QCoreApplication::instance()->removeEventFilter(&gate);
-  if (cancel || d.cancel_pressed) d.cancelled = true;
+  if (d.cancel_pressed) d.cancelled = true;
   if (failure) std::rethrow_exception(failure);
   return !d.cancelled;
 }
