@@ -1,13 +1,10 @@
 #include "app/Startup.h"
 
-#include <dlfcn.h>
-
 #include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
 #include <exception>
 #include <string_view>
-#include <thread>
 
 #include "toolkit/Exception.h"
 #include "forms/Unit1.h"
@@ -30,27 +27,6 @@ bool TakesValue(std::string_view option) {
   }
   return false;
 }
-
-// The font configuration (fontconfig's XML files and its list of the
-// installed fonts) is read on a thread of its own while Qt starts: the main
-// window's first font needs it, the platform's start does not, and the two
-// take about as long. Joined before the main window is made; fontconfig is
-// found in the process (Qt's GUI library brings it), not linked here.
-class FontConfigurationReader {
-public:
-  FontConfigurationReader() {
-    if (auto* init = reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, "FcInit"))) thread_ = std::thread(init);
-  }
-  ~FontConfigurationReader() { Join(); }
-  FontConfigurationReader(const FontConfigurationReader&) = delete;
-  FontConfigurationReader& operator=(const FontConfigurationReader&) = delete;
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
-
-private:
-  std::thread thread_;
-};
 
 }  // namespace
 
@@ -79,7 +55,6 @@ void OpenCaseOnStart(TForm1* form, const std::string& path) {
 }
 
 int RunZormekGui(int argc, char** argv, const std::function<void(TForm1*)>& created) {
-  FontConfigurationReader fonts;
   const TCommandLine line = SplitCommandLine(std::vector<std::string>(argv, argv + (argc > 0 ? argc : 0)));
   // Qt keeps pointers into argv for the whole run.
   std::vector<std::string> qt_strings = line.qt_arguments;
@@ -92,7 +67,6 @@ int RunZormekGui(int argc, char** argv, const std::function<void(TForm1*)>& crea
   try {
     Application->Initialize();
     Application->SetTitle("ZORMEK_GUI");
-    fonts.Join();
     Application->CreateForm(Form1);
     if (created) created(Form1);
     if (!line.case_file.empty()) OpenCaseOnStart(Form1, line.case_file);

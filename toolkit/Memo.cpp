@@ -154,14 +154,6 @@ void Memo::copy() const {
   if (hasSelection()) QGuiApplication::clipboard()->setText(selectedText());
 }
 
-int Memo::LineTop(std::size_t line) const {
-  std::size_t at = TopLine();
-  if (line < at) return -1;
-  qreal y = at == 0 ? kMargin : 0;
-  for (; at < line && y <= viewport()->height(); ++at) y += LayOut(at)->height;
-  return y <= viewport()->height() ? static_cast<int>(y) : -1;
-}
-
 Memo::Position Memo::HitTest(QPoint at) const {
   const std::size_t count = store_.Count();
   if (count == 0) return {};

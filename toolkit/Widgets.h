@@ -178,7 +178,6 @@ private:
   std::unique_ptr<Layout> LayOut(std::size_t line) const;
   QString LineText(std::size_t line) const;
   Position HitTest(QPoint at) const;
-  int LineTop(std::size_t line) const;  // in the viewport, -1 when above or below it
   void UpdateScrollRange();
   void MoveCaret(Position to, bool keep_anchor);
   void EnsureCaretVisible();
