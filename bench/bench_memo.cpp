@@ -3,7 +3,10 @@
 //    last 1,000 presses against the first 1,000 (target: at most 1.5x);
 //  - a page of the memo drawn while it shows a pasted table of 1,000,000
 //    rows, scrolled to random places, against the same with a table of 10
-//    rows (target: at most 1.5x: only the lines in view are laid out).
+//    rows (target: at most 1.5x: only the lines in view are laid out);
+//  - the memo's numbers: FormatRealText of typical durations and loads and
+//    of random doubles, against the C library's "%.17e" of the same values,
+//    which the display's 18 digits used to be taken from.
 //
 //   bench_memo [PRESSES] [--benchmark_... flags]   (offscreen by default)
 
@@ -15,6 +18,7 @@
 #include <QTest>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <numeric>
 #include <random>
@@ -22,6 +26,7 @@
 #include <vector>
 
 #include "bench/BenchCase.h"
+#include "case/NumberText.h"
 #include "forms/Unit1.h"
 #include "toolkit/Application.h"
 #include "toolkit/MessageBox.h"
@@ -63,12 +68,45 @@ void BM_DrawPage(benchmark::State& state) {
   }
 }
 
+// Typical values (two decimals, as typed) and random doubles of every size.
+std::vector<double> Numbers(bool typical) {
+  std::mt19937_64 random(typical ? 1 : 2);
+  std::vector<double> v(100000);
+  for (double& x : v) {
+    if (typical) {
+      x = static_cast<double>(random() % 1000000) / 100.0;
+    } else {
+      const uint64_t bits = random() & 0x7FEFFFFFFFFFFFFFull;
+      std::memcpy(&x, &bits, sizeof x);
+    }
+  }
+  return v;
+}
+
+void BM_FormatRealText(benchmark::State& state) {
+  const std::vector<double> values = Numbers(state.range(0) == 0);
+  for (auto _ : state)
+    for (double x : values) benchmark::DoNotOptimize(FormatRealText(x, ','));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
+}
+
+void BM_Snprintf17(benchmark::State& state) {
+  const std::vector<double> values = Numbers(state.range(0) == 0);
+  char buffer[40];
+  for (auto _ : state)
+    for (double x : values) benchmark::DoNotOptimize(std::snprintf(buffer, sizeof buffer, "%.17e", x));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
+}
+
+BENCHMARK(BM_FormatRealText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Snprintf17)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 BENCHMARK(BM_OkPress)->Iterations(10000)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawPage)->Arg(10)->Arg(1000000)->Iterations(2000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 class Summary : public benchmark::ConsoleReporter {
 public:
-  std::map<std::string, double> us;
+  std::map<std::string, double> us;  // in each benchmark's unit
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       if (!run.error_occurred) us[run.benchmark_name()] = run.GetAdjustedRealTime();
@@ -93,6 +131,8 @@ int main(int argc, char** argv) {
     benchmark::ClearRegisteredBenchmarks();
     benchmark::RegisterBenchmark("BM_OkPress", BM_OkPress)->Iterations(presses)->UseManualTime()->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("BM_DrawPage", BM_DrawPage)->Arg(10)->Arg(presses * 10)->Iterations(200)->UseRealTime()->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("BM_FormatRealText", BM_FormatRealText)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_Snprintf17", BM_Snprintf17)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
   }
   Summary summary;
   benchmark::RunSpecifiedBenchmarks(&summary);
@@ -113,6 +153,16 @@ int main(int argc, char** argv) {
   const double draw = small > 0 ? large / small : 0;
   std::printf("memo: a page of a large pasted table %.1f us, of a 10-row table %.1f us: %.2fx (target 1.5x: %s)\n",
               large, small, draw, bench::Verdict(draw, draw <= 1.5));
+  for (const char* kind : {"0", "1"}) {
+    double format = 0, c_library = 0;  // ms per 100,000 values
+    for (const auto& [name, ms] : summary.us) {
+      if (name.rfind(std::string("BM_FormatRealText/") + kind, 0) == 0) format = ms;
+      if (name.rfind(std::string("BM_Snprintf17/") + kind, 0) == 0) c_library = ms;
+    }
+    std::printf("memo numbers (%s): FormatRealText %.1f ns each, snprintf(\"%%.17e\") alone %.1f ns: %.2fx\n",
+                kind[0] == '0' ? "typed values" : "random doubles", format * 10.0, c_library * 10.0,
+                c_library > 0 ? format / c_library : 0.0);
+  }
   delete Form1;
   Form1 = nullptr;
   return 0;

@@ -398,10 +398,6 @@ void TForm1::set_Gammah(TObject*) { NormalizeDecimalComma(LabeledEdit20, CaseDat
 
 // ---- The interval table through the clipboard, and its load profile -------
 
-namespace {
-
-}  // namespace
-
 void TForm1::BindTableHooks() {
   Memo1->OnPaste = Bind(this, &TForm1::PasteIntervalTable);
   Memo1->OnCopy = Bind(this, &TForm1::CopyIntervalTable);
