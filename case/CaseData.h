@@ -43,8 +43,11 @@ struct TAlgorithmParameters {
 // array of its own before handing anything out, so no write through one copy
 // is ever seen by another. The memo keeps a copy of an opened or pasted table
 // in this way, and shows it as it was however the record changes later. A
-// pointer or reference obtained from a non-const access stays valid, and
-// private to this array, until the array is next copied or assigned.
+// pointer or reference obtained from a non-const access stays valid until
+// the array is assigned or destroyed, but it is private to this array only
+// until the array is next copied: the copy shares the values again, and a
+// write through the old pointer would show in both (take it anew after
+// copying).
 //
 //   TIntervalArray a = TIntervalArray::Zeros(3);
 //   TIntervalArray b = a;   // shares a's three zeros

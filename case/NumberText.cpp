@@ -348,11 +348,12 @@ std::string FormatRealText(double value, char separator) {
   digits.reserve(18);
 
   // The shortest digits that read back as this double. When they are 15 or
-  // fewer, they are the result: a normal double lies within 2^-53 of its
-  // magnitude of them, that is within 1.2 units of their 16th digit, so its
-  // 18-digit text reads d...d000..., d...d001... or (d...d - 1)99...,
-  // (d...d - 1)98..., and the cut below gives d...d back in every case.
-  // (Subnormals are spaced more widely than that and take the long way.)
+  // fewer, they are the result: the double lies within half a unit in its
+  // last place of them, at most 2^-53 of its own magnitude, which is less
+  // than 1.2 units of their 16th digit. So its 18-digit text is d...d
+  // followed by 000... or 001... (cut back to d...d), or (d...d - 1)
+  // followed by 99... or 98... (raised back to d...d). Subnormals are spaced
+  // more widely and take the long way.
   if (magnitude >= std::numeric_limits<double>::min()) {
     const auto shortest = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
     const int exponent = SplitScientific(buffer, shortest.ptr, &digits);
