@@ -1,10 +1,11 @@
 # make run   - install what is missing, build, start the program
 #              (make run CASE=examples/exemplo.dad opens a case)
 # make test  - install what is missing, build, run the whole suite
-# Other targets: deps, build, bench, screenshot, test-asan, fuzz SECONDS=n, package, clean.
+# Other targets: deps, build, bench, screenshot, test-asan, test-tsan, fuzz SECONDS=n, package, clean.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 SECONDS    ?= 30
@@ -19,7 +20,7 @@ MAKEFLAGS += --no-print-directory
 SHELL := bash
 .SHELLFLAGS := -o pipefail -c
 
-.PHONY: all deps build run display test bench screenshot test-asan fuzz package clean
+.PHONY: all deps build run display test bench screenshot test-asan test-tsan fuzz package clean
 
 all: build
 
@@ -61,6 +62,20 @@ test-asan: deps
 	@ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  bash tools/run-tests.sh $(ASAN_BUILD) -j $(JOBS) --timeout 900
 
+# The tests that run work on a worker thread (opening a case, the progress
+# window's worker, saving) and the paste, built with ThreadSanitizer. Qt is
+# not built with it: what Qt's own code allocates or copies is not checked
+# (ignore_noninstrumented_modules), everything the program does is.
+TSAN_TARGETS = test_unit1_open test_unit1_table test_unit1_save test_toolkit_drop
+TSAN_TESTS = ^(OpenCase|TableTest|RealBoxTable|SaveCase|Progress|Drop)\.
+test-tsan: deps
+	@bash tools/configure.sh $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZK_BUILD_BENCH=OFF \
+	  -DCMAKE_CXX_FLAGS="-O1 -g -fsanitize=thread -fno-omit-frame-pointer" \
+	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
+	@bash tools/build.sh $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
+	@TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ignore_noninstrumented_modules=1" \
+	  bash tools/run-tests.sh $(TSAN_BUILD) -j $(JOBS) --timeout 900 --no-tests=error -R '$(TSAN_TESTS)'
+
 fuzz:
 	@ZK_DEPS_LOG=$(FUZZ_BUILD)/install-deps.log bash tools/install-deps.sh fuzz
 	bash tools/run-fuzz.sh $(FUZZ_BUILD) $(SECONDS)
@@ -69,4 +84,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -54,7 +54,7 @@ void OpenCaseOnStart(TForm1* form, const std::string& path) {
   });
 }
 
-int RunZormekGui(int argc, char** argv) {
+int RunZormekGui(int argc, char** argv, const std::function<void(TForm1*)>& created) {
   const TCommandLine line = SplitCommandLine(std::vector<std::string>(argv, argv + (argc > 0 ? argc : 0)));
   // Qt keeps pointers into argv for the whole run.
   std::vector<std::string> qt_strings = line.qt_arguments;
@@ -68,6 +68,7 @@ int RunZormekGui(int argc, char** argv) {
     Application->Initialize();
     Application->SetTitle("ZORMEK_GUI");
     Application->CreateForm(Form1);
+    if (created) created(Form1);
     if (!line.case_file.empty()) OpenCaseOnStart(Form1, line.case_file);
     return Application->Run();
   } catch (const Exception& e) {

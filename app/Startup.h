@@ -1,13 +1,15 @@
 #pragma once
 // Start-up: application object, title, main window, event loop.
 
+#include <functional>
 #include <string>
 #include <vector>
 
 class TForm1;
 
-// Runs the program; returns the process exit code.
-int RunZormekGui(int argc, char** argv);
+// Runs the program; returns the process exit code. `created` (benchmarks)
+// runs once the main window exists, before the event loop.
+int RunZormekGui(int argc, char** argv, const std::function<void(TForm1*)>& created = {});
 
 // The command line. Qt's own options (with the value that follows those
 // that take one, as "-style fusion") are handed to Qt; "--" ends them; the

@@ -1,16 +1,24 @@
-// Opening a case in the main window until it is ready (fields, table, memo
-// of every interval, painted): N = 100,000 by default (target: under 1 s),
-// timed against the reader alone on the same file, in the same run.
-// Usage: bench_open [intervals] [repetitions]   (run under xvfb-run or offscreen)
+// Opening a case in the main window until it takes input again (fields,
+// table and memo shown, painted), against the core reader alone on the same
+// file, in the same run: N = 1,000,000 (target: at most 2x the reader) and
+// N = 8,760, a year of hours (target: under 150 ms). Then the memory: a
+// fresh process opens the large case, and its peak resident memory beyond
+// the idle window must stay within the two arrays + 64 MiB; and a 2 GiB
+// file of blanks is refused within 64 MiB above the idle window.
+//
+//   bench_open [INTERVALS] [REPETITIONS] [--benchmark_... flags]
+//   (under xvfb-run or offscreen; INTERVALS replaces 1,000,000)
 
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,73 +29,140 @@
 #include "toolkit/Application.h"
 #include "toolkit/MessageBox.h"
 
+extern char** environ;
+
 namespace {
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
+constexpr int32_t kYear = 8760;
+
+std::map<int32_t, std::string> files;  // intervals -> path of the case file
+int boxes = 0;
+
+std::string WriteCase(const std::string& folder, int32_t n) {
+  TCaseData d;
+  bench::FillCase(d, n);
+  const std::string path = folder + "/aberto" + std::to_string(n) + ".dad";
+  const std::string bytes = FormatCaseFileToString(d, "Benchmark");
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return {};
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && ok ? path : std::string();
+}
+
+void BM_Reader(benchmark::State& state) {
+  const std::string& path = files[static_cast<int32_t>(state.range(0))];
+  for (auto _ : state) {
+    TCaseData read;
+    std::string title;
+    if (!ReadCaseFile(path, &read, &title)) state.SkipWithError("the reader refused the file");
+    benchmark::DoNotOptimize(read.N);
+  }
+}
+
+// Until the window has shown the case and painted: what the user waits for
+// before the next key is taken.
+void BM_OpenInWindow(benchmark::State& state) {
+  const auto n = static_cast<int32_t>(state.range(0));
+  const std::string& path = files[n];
+  for (auto _ : state) {
+    if (!Form1->OpenCaseFile(path)) state.SkipWithError("the window did not open the case");
+    QCoreApplication::processEvents();
+    Form1->Widget()->repaint();
+  }
+  if (Form1->Memo1->LineCount() != n + 1 || Form1->Memo1->Line(n).rfind("      " + std::to_string(n) + " ", 0) != 0 ||
+      boxes != 0)
+    state.SkipWithError("the window does not show the case");
+}
+
+class Summary : public benchmark::ConsoleReporter {
+public:
+  std::map<std::string, double> ms;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (!run.error_occurred && run.aggregate_name.empty()) ms[run.benchmark_name()] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+// The memory child: the window idle, then the case opened; prints the two
+// peaks (KiB).
+int MemoryChild(const std::string& path) {
+  int argc = 1;
+  char name[] = "bench_open";
+  char* argv[] = {name, nullptr};
+  TApplication app(argc, argv);
+  SetMessageBoxPresenter([](const TMessageBoxRequest&) {});
+  Application->CreateForm(Form1);
+  Form1->Show();
+  if (!QTest::qWaitForWindowExposed(Form1->Widget())) return 1;
+  QCoreApplication::processEvents();
+  const long idle = bench::PeakKiB();
+  const bool opened = Form1->OpenCaseFile(path);
+  QCoreApplication::processEvents();
+  Form1->Widget()->repaint();
+  std::printf("%ld %ld\n", idle, opened ? bench::PeakKiB() : -1L);
+  return 0;
+}
+
+// Runs this program again as the memory child; false when it failed.
+bool MeasureMemory(const char* self, const std::string& path, long* idle, long* opened) {
+  int pipefd[2];
+  if (pipe(pipefd) != 0) return false;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipefd[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipefd[0]);
+  char flag[] = "--memory-child";
+  std::string file = path;
+  char* argv[] = {const_cast<char*>(self), flag, file.data(), nullptr};
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, self, &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipefd[1]);
+  char buffer[64] = {};
+  const ssize_t got = rc == 0 ? read(pipefd[0], buffer, sizeof buffer - 1) : -1;
+  close(pipefd[0]);
+  if (rc == 0) waitpid(pid, nullptr, 0);
+  return got > 0 && std::sscanf(buffer, "%ld %ld", idle, opened) == 2 && *idle > 0 && *opened > 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (argc == 3 && std::string(argv[1]) == "--memory-child") return MemoryChild(argv[2]);
+
+  benchmark::Initialize(&argc, argv);
+  const int32_t n = argc > 1 ? std::atoi(argv[1]) : 1000000;
+  const int repetitions = argc > 2 ? std::atoi(argv[2]) : 3;
+  std::vector<char*> rest;
+  std::string folder;
+  int32_t ignored = 0;
+  if (!bench::StartUp(1, argv, "zk_bench_open", &ignored, &rest, &folder)) return 1;
+  for (int32_t size : {n, kYear}) {
+    files[size] = WriteCase(folder, size);
+    if (files[size].empty()) return 1;
   }
+
   int qt_argc = 1;
   TApplication app(qt_argc, argv);
   Application->SetTitle("ZORMEK_GUI");
-  int boxes = 0;
-  SetMessageBoxPresenter([&boxes](const TMessageBoxRequest&) { ++boxes; });
-  const int32_t n = argc > 1 ? std::atoi(argv[1]) : 100000;
-  const int repetitions = argc > 2 ? std::atoi(argv[2]) : 5;
-
-  TCaseData d;
-  bench::FillCase(d, n);
-  char dir_template[] = "/tmp/zk_bench_open_XXXXXX";
-  if (mkdtemp(dir_template) == nullptr) return 1;
-  const std::string path = std::string(dir_template) + "/aberto.dad";
-  const std::string bytes = FormatCaseFileToString(d, "Benchmark");
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-  }
-
+  SetMessageBoxPresenter([](const TMessageBoxRequest&) { ++boxes; });
   Application->CreateForm(Form1);
   Form1->Show();
   if (!QTest::qWaitForWindowActive(Form1->Widget())) std::fprintf(stderr, "window not active\n");
 
-  std::vector<double> open_ms, read_ms;
-  QElapsedTimer timer;
-  for (int r = 0; r < repetitions; ++r) {
-    TCaseData read;
-    std::string title;
-    timer.start();
-    if (!ReadCaseFile(path, &read, &title)) return 1;
-    read_ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-
-    timer.start();
-    if (!Form1->OpenCaseFile(path)) return 1;
-    QCoreApplication::processEvents();  // laid out and painted
-    open_ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    if (Form1->Memo1->LineCount() != n + 1 || boxes != 0) {
-      std::fprintf(stderr, "the window does not show the case\n");
-      return 1;
-    }
+  for (int32_t size : {n, kYear}) {
+    benchmark::RegisterBenchmark("BM_Reader", BM_Reader)->Arg(size)->Iterations(repetitions)->UseRealTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_OpenInWindow", BM_OpenInWindow)->Arg(size)->Iterations(repetitions)->UseRealTime()->Unit(benchmark::kMillisecond);
   }
-  const double open = Median(open_ms);
-  const double read = Median(read_ms);
-  std::printf("open: %d intervals (%zu bytes), median of %d\n", n, bytes.size(), repetitions);
-  std::printf("  reader alone:                %8.1f ms\n", read);
-  // The target is for 100,000 intervals; a run of another size says so.
-  std::printf("  open until the window shows: %8.1f ms  (target < 1000 ms for 100,000 intervals%s: %s)\n", open,
-              n == 100000 ? "" : (", this run has " + std::to_string(n)).c_str(), open < 1000.0 ? "met" : "not met");
-  std::printf("  ratio open / reader:         %8.2f\n", open / read);
-
+  Summary summary;
+  benchmark::RunSpecifiedBenchmarks(&summary);
   // The peak resident memory of opening a 2 GiB file of blanks (sparse past
   // its first MiB), above the idle window: the peak is reset first
   // (/proc/self/clear_refs), then read before and after the open.
-  const std::string blank = std::string(dir_template) + "/branco.dad";
+  const std::string blank = folder + "/branco.dad";
   if (FILE* f = std::fopen(blank.c_str(), "wb")) {
     const std::string mib(1 << 20, ' ');
     std::fwrite(mib.data(), 1, mib.size(), f);
@@ -107,13 +182,36 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "the file of blanks was not refused with one box\n");
       return 1;
     }
-    std::printf("  2 GiB file of blanks refused, peak %.1f MiB above the idle window (target < 64 MiB: %s)\n", mib,
+    std::printf("2 GiB file of blanks refused, peak %.1f MiB above the idle window (target < 64 MiB: %s)\n", mib,
                 bench::Verdict(mib > 0 ? mib : 0.001, mib < 64.0));
   }
   unlink(blank.c_str());
   delete Form1;
   Form1 = nullptr;
-  unlink(path.c_str());
-  rmdir(dir_template);
+
+  auto at = [&](const char* name, int32_t size) {
+    const std::string key = std::string(name) + "/" + std::to_string(size) + "/iterations:" + std::to_string(repetitions) + "/real_time";
+    const auto it = summary.ms.find(key);
+    return it == summary.ms.end() ? 0.0 : it->second;
+  };
+  const double read = at("BM_Reader", n), open = at("BM_OpenInWindow", n), year = at("BM_OpenInWindow", kYear);
+  const double ratio = read > 0 ? open / read : 0;
+  std::printf("\nopening %d intervals: %.1f ms, the reader alone %.1f ms: %.2fx (target 2x: %s)\n", n, open, read,
+              ratio, bench::Verdict(ratio, ratio <= 2.0));
+  std::printf("opening %d intervals (a year of hours): %.1f ms (target 150 ms: %s)\n", kYear, year,
+              bench::Verdict(year, year < 150.0));
+
+  long idle = 0, opened = 0;
+  if (MeasureMemory("/proc/self/exe", files[n], &idle, &opened)) {
+    const double arrays = 2.0 * n * sizeof(double) / 1048576.0;
+    const double beyond = (opened - idle) / 1024.0;
+    std::printf("peak memory opening %d intervals: %.1f MiB beyond the idle window (%.1f MiB), the arrays %.1f MiB: "
+                "%.1f MiB more (target 64 MiB: %s)\n",
+                n, beyond, idle / 1024.0, arrays, beyond - arrays, bench::Verdict(beyond, beyond - arrays <= 64.0));
+  } else {
+    std::printf("peak memory opening %d intervals: the measuring process failed (target 64 MiB: not measured)\n", n);
+  }
+  for (const auto& [size, path] : files) unlink(path.c_str());
+  rmdir(folder.c_str());
   return 0;
 }

@@ -1,16 +1,46 @@
 #include "case/CaseData.h"
 
+#include <cstring>
 #include <new>
 #include <string>
+
+struct TIntervalArray::Buffer {
+  explicit Buffer(double* v) : values(v) {}
+  ~Buffer() { std::free(values); }
+  Buffer(const Buffer&) = delete;
+  Buffer& operator=(const Buffer&) = delete;
+  double* values;
+};
 
 TIntervalArray TIntervalArray::Zeros(std::size_t n) {
   TIntervalArray a;
   if (n == 0) return a;
   void* p = std::calloc(n, sizeof(double));  // calloc checks n * 8 for overflow
   if (p == nullptr) return a;
-  a.data_.reset(static_cast<double*>(p));
+  try {
+    a.buffer_ = std::make_shared<Buffer>(static_cast<double*>(p));
+  } catch (const std::bad_alloc&) {
+    std::free(p);
+    return a;
+  }
+  a.values_ = static_cast<double*>(p);
   a.size_ = n;
   return a;
+}
+
+void TIntervalArray::DetachSlow() {
+  auto* p = static_cast<double*>(std::malloc(size_ * sizeof(double)));
+  if (p == nullptr) throw std::bad_alloc();
+  std::memcpy(p, values_, size_ * sizeof(double));
+  std::shared_ptr<Buffer> own;
+  try {
+    own = std::make_shared<Buffer>(p);
+  } catch (...) {
+    std::free(p);
+    throw;
+  }
+  buffer_ = std::move(own);
+  values_ = p;
 }
 
 TStatus TCaseData::Create(int32_t n) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 #include "case/Status.h"
 
@@ -38,21 +39,69 @@ struct TAlgorithmParameters {
 
 // A zero-filled array of doubles. Allocated with calloc, so a large table of
 // zeros costs address space, not touched memory, until values are stored.
+//
+// Copies share the values (copy on write): a copy costs a reference, and the
+// first non-const access (data(), operator[]) of a shared array makes it an
+// array of its own before handing anything out, so no write through one copy
+// is ever seen by another. The memo keeps a copy of an opened or pasted table
+// in this way, and shows it as it was however the record changes later. A
+// pointer or reference obtained from a non-const access stays valid until
+// the array is assigned or destroyed, but it is private to this array only
+// until the array is next copied: the copy shares the values again, and a
+// write through the old pointer would show in both (take it anew after
+// copying).
+//
+//   TIntervalArray a = TIntervalArray::Zeros(3);
+//   TIntervalArray b = a;   // shares a's three zeros
+//   b[0] = 1.5;             // b gets its own values: a[0] is still 0.0
+//
+// An array that must be made its own and cannot get the memory throws
+// std::bad_alloc from the non-const access.
 class TIntervalArray {
 public:
   TIntervalArray() = default;
   // Empty on allocation failure (check with size()).
   static TIntervalArray Zeros(std::size_t n);
 
+  TIntervalArray(const TIntervalArray&) = default;
+  TIntervalArray& operator=(const TIntervalArray&) = default;
+  // The array moved from is left empty.
+  TIntervalArray(TIntervalArray&& other) noexcept
+      : buffer_(std::move(other.buffer_)),
+        values_(std::exchange(other.values_, nullptr)),
+        size_(std::exchange(other.size_, 0)) {}
+  TIntervalArray& operator=(TIntervalArray&& other) noexcept {
+    if (this != &other) {
+      buffer_ = std::move(other.buffer_);
+      values_ = std::exchange(other.values_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+  }
+
   std::size_t size() const { return size_; }
-  double* data() { return data_.get(); }
-  const double* data() const { return data_.get(); }
-  double& operator[](std::size_t i) { return data_[i]; }
-  double operator[](std::size_t i) const { return data_[i]; }
+  double* data() {
+    Detach();
+    return values_;
+  }
+  const double* data() const { return values_; }
+  double& operator[](std::size_t i) {
+    Detach();
+    return values_[i];
+  }
+  double operator[](std::size_t i) const { return values_[i]; }
+
+  // Whether another array holds the same values now.
+  bool Shared() const { return buffer_ && buffer_.use_count() > 1; }
 
 private:
-  struct Free { void operator()(double* p) const { std::free(p); } };
-  std::unique_ptr<double[], Free> data_;
+  struct Buffer;
+  void Detach() {
+    if (Shared()) DetachSlow();
+  }
+  void DetachSlow();
+  std::shared_ptr<Buffer> buffer_;
+  double* values_ = nullptr;  // the buffer's values, nullptr when empty
   std::size_t size_ = 0;
 };
 

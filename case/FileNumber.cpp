@@ -1,6 +1,7 @@
 #include "case/FileNumber.h"
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -9,9 +10,9 @@
 //   2. find q = round-half-even(|x| / 10^p) for the rounding position p the
 //      conversion asks for (never finer than the 19th significant digit);
 //   3. lay out q * 10^p in the conversion's layout.
-// Step 2 has two exact paths: 128-bit integers for the everyday fixed values
-// (the result has at most 19 digits and the scaling fits), and a decimal
-// big-number expansion of the whole double for everything else.
+// Step 2 has two exact paths: 64- and 128-bit integers for the everyday
+// fixed values (the result has at most 19 digits and the scaling fits), and
+// std::to_chars's exact digits at a given precision for everything else.
 //
 // The 1E40 corner: the choice between the fixed layout and the 40-digit "e"
 // layout is made on the value as written (rounded to 19 significant digits),
@@ -100,93 +101,6 @@ char* DigitsBackward(char* end, uint64_t v) {
     *--end = static_cast<char>('0' + v);
   }
   return end;
-}
-
-// The exact decimal expansion of m * 2^e: |x| = digits * 10^-scale.
-// Worst case is the smallest subnormals' 767 significant digits.
-struct TExact {
-  char digits[800];
-  int len;    // no leading zeros; at least 1 digit for a non-zero value
-  int scale;  // decimal places
-
-  // floor(log10 |x|)
-  int Exponent() const { return len - 1 - scale; }
-};
-
-void Expand(uint64_t m, int e, TExact* out) {
-  // Base 10^9 limbs, least significant first. 2^1024 needs 35 limbs,
-  // 2^53 * 5^1074 needs 86.
-  constexpr uint64_t kBase = 1000000000;
-  uint32_t limb[96];
-  int n = 0;
-  while (e < 0 && (m & 1) == 0) {
-    m >>= 1;
-    ++e;
-  }
-  for (uint64_t v = m; v != 0; v /= kBase) limb[n++] = static_cast<uint32_t>(v % kBase);
-  auto multiply = [&](uint32_t factor) {
-    uint64_t carry = 0;
-    for (int i = 0; i < n; ++i) {
-      const uint64_t t = uint64_t{limb[i]} * factor + carry;
-      limb[i] = static_cast<uint32_t>(t % kBase);
-      carry = t / kBase;
-    }
-    while (carry != 0) {
-      limb[n++] = static_cast<uint32_t>(carry % kBase);
-      carry /= kBase;
-    }
-  };
-  int scale = 0;
-  if (e >= 0) {
-    for (int left = e; left > 0; left -= 29) multiply(uint32_t{1} << (left < 29 ? left : 29));
-  } else {
-    // m / 2^k = m * 5^k / 10^k
-    scale = -e;
-    constexpr uint32_t kPow5_13 = 1220703125;
-    int left = scale;
-    for (; left >= 13; left -= 13) multiply(kPow5_13);
-    uint32_t rest = 1;
-    for (; left > 0; --left) rest *= 5;
-    if (rest != 1) multiply(rest);
-  }
-  char* p = out->digits;
-  char tmp[10];
-  char* top = DigitsBackward(tmp + 9, limb[n - 1]);
-  const std::size_t first = static_cast<std::size_t>(tmp + 9 - top);
-  std::memcpy(p, top, first);
-  p += first;
-  for (int i = n - 2; i >= 0; --i) {
-    uint32_t v = limb[i];
-    for (int k = 8; k >= 0; --k) {
-      p[k] = static_cast<char>('0' + v % 10);
-      v /= 10;
-    }
-    p += 9;
-  }
-  out->len = static_cast<int>(p - out->digits);
-  out->scale = scale;
-}
-
-// q = round-half-even(|x| / 10^p), which must have at most 19 digits before
-// any carry (so q <= 10^19).
-uint64_t RoundAt(const TExact& x, int p) {
-  const int keep = x.len - x.scale - p;  // digits of x at positions >= p
-  if (keep >= x.len) {
-    uint64_t q = 0;
-    for (int i = 0; i < x.len; ++i) q = q * 10 + static_cast<uint64_t>(x.digits[i] - '0');
-    return q * kPow10[keep - x.len];
-  }
-  uint64_t q = 0;
-  for (int i = 0; i < keep; ++i) q = q * 10 + static_cast<uint64_t>(x.digits[i] - '0');
-  if (keep < 0) return 0;  // below a tenth of the last position
-  const char next = x.digits[keep];
-  bool up = next > '5';
-  if (next == '5') {
-    bool rest = false;
-    for (int i = keep + 1; i < x.len && !rest; ++i) rest = x.digits[i] != '0';
-    up = rest || (q & 1) != 0;
-  }
-  return q + (up ? 1 : 0);
 }
 
 // Pads text [begin, end) to width 10 at out. Returns the length.
@@ -391,18 +305,36 @@ std::size_t WriteInt10(char* p, int32_t value) {
 
 namespace {
 
-// Everything but the everyday values: infinities, NaNs and the exact
-// expansion. Kept apart so that the everyday path needs no big frame.
-__attribute__((noinline)) std::size_t WriteFixedRare(char* p, const TParts& x, int decimals) {
+// The significant digits of a magnitude rounded to nearest, ties to even,
+// from its exact value (std::to_chars with a precision is exact, as the C
+// library's "%.*e" is): `count` digits (1..19) as an integer q, and the
+// decimal exponent of the first, so |x| ~ q * 10^(exponent - count + 1). A
+// carry (9.99 -> 10.0) gives the exponent one more, not a digit more.
+uint64_t RoundedDigits(double magnitude, int count, int* exponent) {
+  char buffer[48];
+  const auto end =
+      std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, count - 1).ptr;
+  uint64_t q = 0;
+  const char* p = buffer;
+  for (; p != end && *p != 'e'; ++p)
+    if (*p != '.') q = q * 10 + static_cast<uint64_t>(*p - '0');
+  *exponent = 0;
+  std::from_chars(p + (p[1] == '+' ? 2 : 1), end, *exponent);
+  return q;
+}
+
+// Everything but the everyday values: infinities, NaNs and what the 128-bit
+// scaling cannot take. Those are 10^19 or more once scaled by 10^decimals
+// (at least 2^63 before scaling, or scaled beyond 19 digits), so their last
+// written digit is the 19th significant one, or the last decimal when the
+// two fall together.
+__attribute__((noinline)) std::size_t WriteFixedRare(char* p, double value, const TParts& x, int decimals) {
   if (x.kind != TParts::kFinite) return WriteSpecial(p, x);
   uint64_t q;
   if (FixedFast(x.m, x.e, decimals, &q)) return WriteFixedSmall(p, x.negative, q, decimals);
-  TExact exact;
-  Expand(x.m, x.e, &exact);
-  const int exponent = exact.Exponent();
-  const int position = exponent - (kMaxDigits - 1) > -decimals ? exponent - (kMaxDigits - 1)
-                                                                : -decimals;
-  return WriteFixedGeneral(p, x.negative, RoundAt(exact, position), position, decimals);
+  int exponent = 0;
+  q = RoundedDigits(std::fabs(value), kMaxDigits, &exponent);
+  return WriteFixedGeneral(p, x.negative, q, exponent - (kMaxDigits - 1), decimals);
 }
 
 }  // namespace
@@ -415,7 +347,7 @@ std::size_t WriteFixed(char* p, double value, int decimals) {
   if (x.kind == TParts::kFinite && FixedFast64(x.m, x.e, decimals, &q)) {  // q < 2^63 + 1
     return WriteFixedSmall(p, x.negative, q, decimals);
   }
-  return WriteFixedRare(p, x, decimals);
+  return WriteFixedRare(p, value, x, decimals);
 }
 
 std::size_t WriteExp(char* p, double value, int decimals) {
@@ -427,14 +359,8 @@ std::size_t WriteExp(char* p, double value, int decimals) {
     const char zero[1] = {'0'};
     return WriteELayout(p, x.negative, zero, 1, decimals, 0);
   }
-  TExact exact;
-  Expand(x.m, x.e, &exact);
-  int exponent = exact.Exponent();
-  uint64_t q = RoundAt(exact, exponent - decimals);
-  if (q == kPow10[decimals + 1]) {  // 9.995 -> 10.00: one more digit
-    q = kPow10[decimals];
-    ++exponent;
-  }
+  int exponent = 0;
+  const uint64_t q = RoundedDigits(std::fabs(value), decimals + 1, &exponent);
   char digits[24];
   char* end = digits + sizeof digits;
   char* d = DigitsBackward(end, q);

@@ -195,7 +195,9 @@ std::string FileErrorText(int error) {
     case EXDEV: return "o arquivo temporário ficou em outro disco";
     default: {
       char text[160];
-      std::snprintf(text, sizeof text, "erro do sistema %d (%s)", error, std::strerror(error));
+      // strerror_r, not strerror: a save or a read may run on a worker thread.
+      char reason[128];
+      std::snprintf(text, sizeof text, "erro do sistema %d (%s)", error, strerror_r(error, reason, sizeof reason));
       return text;
     }
   }

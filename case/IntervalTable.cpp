@@ -28,12 +28,15 @@ bool ReadsBack(const std::string& text, double value) {
 // "d,dddE-x"; trailing zeros dropped.
 std::string FormatDigits(double value, int digits) {
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, std::fabs(value));
+  const auto end =
+      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, digits - 1).ptr;
+  const char* e = std::find(buffer, end, 'e');
   std::string mantissa;
   mantissa += buffer[0];
-  const char* e = std::strchr(buffer, 'e');
-  if (digits > 1) mantissa.append(buffer + 2, static_cast<std::size_t>(e - (buffer + 2)));
-  const int exponent = std::atoi(e + 1) + 1;  // value = 0.d1d2... * 10^exponent
+  if (digits > 1) mantissa.append(static_cast<const char*>(buffer + 2), e);
+  int exponent = 0;
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+  ++exponent;  // value = 0.d1d2... * 10^exponent
   while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
 
   return LayoutRealText(value < 0, mantissa, exponent, kComma);
@@ -137,6 +140,14 @@ void AppendIntervalMemoLine(std::string& out, std::string_view k, std::string_vi
   out += duration;
   out.append(kBlanks, 22);
   out += load;
+}
+
+void AppendIntervalMemoRow(std::string& out, std::size_t k, double duration, double load, char separator) {
+  char number[24];
+  const auto end = std::to_chars(number, number + sizeof number, k).ptr;
+  AppendIntervalMemoLine(out, std::string_view(number, static_cast<std::size_t>(end - number)),
+                         duration == 0.0 ? std::string() : FormatRealText(duration, separator),
+                         load == 0.0 ? std::string() : FormatRealText(load, separator));
 }
 
 TTableFormat CsvTableFormat(char cell_separator) {

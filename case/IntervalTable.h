@@ -108,6 +108,12 @@ TTableQuestion TableQuestionOf(const TError& error);
 // number, 22 blanks, the duration text, 22 blanks, the load text.
 void AppendIntervalMemoLine(std::string& out, std::string_view k, std::string_view duration, std::string_view load);
 
+// The line "OK" logs for interval k with its fields holding the values as an
+// opened case fills them: FormatRealText with the given separator, and an
+// empty field for 0.0 (either sign).
+//   AppendIntervalMemoRow(out, 2, 1.5, 0.0, ',') appends "      2" + 22 blanks + "1,5" + 22 blanks
+void AppendIntervalMemoRow(std::string& out, std::size_t k, double duration, double load, char separator);
+
 // The text of a value that reads back (ParseRealText, separator ",") as the
 // very same double: FormatRealText when its 15 digits are enough, otherwise
 // 16 or 17 significant digits in the same layout; "-0" for negative zero.

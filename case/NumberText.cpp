@@ -1,8 +1,7 @@
 #include "case/NumberText.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 // Window-side number texts. The real parser works in the x87 80-bit
@@ -315,6 +314,26 @@ std::string LayoutRealText(bool negative, std::string_view digits, int exponent,
   return text;
 }
 
+namespace {
+
+// Scientific digits from std::to_chars ("d.ddde+XX", "de-XX"): the digits
+// without the point into *digits, the decimal exponent as the return value
+// (value = d.ddd * 10^result).
+int SplitScientific(const char* begin, const char* end, std::string* digits) {
+  const char* e = begin;
+  while (e != end && *e != 'e') ++e;
+  for (const char* p = begin; p != e; ++p)
+    if (*p != '.') *digits += *p;
+  int exponent = 0;
+  const char* p = e + 1;
+  const bool negative = p != end && *p == '-';
+  if (p != end && (*p == '-' || *p == '+')) ++p;
+  for (; p != end; ++p) exponent = exponent * 10 + (*p - '0');
+  return negative ? -exponent : exponent;
+}
+
+}  // namespace
+
 // FormatRealText(0.0001, ',') == "0,0001", FormatRealText(123456789012345678.0, ',')
 // == "1,23456789012346E17", FormatRealText(-0.00001, ',') == "-1E-5".
 std::string FormatRealText(double value, char separator) {
@@ -323,15 +342,32 @@ std::string FormatRealText(double value, char separator) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
 
-  // The magnitude to 18 significant digits, rounded to nearest (glibc's
-  // conversion is exact): "d.ddddddddddddddddde+XX".
+  const double magnitude = std::fabs(value);
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.17e", std::fabs(value));
   std::string digits;
   digits.reserve(18);
-  digits += buffer[0];
-  digits.append(buffer + 2, 17);
-  int exponent = std::atoi(buffer + 20) + 1;  // value = 0.d1d2... * 10^exponent
+
+  // The shortest digits that read back as this double. When they are 15 or
+  // fewer, they are the result: the double lies within half a unit in its
+  // last place of them, at most 2^-53 of its own magnitude, which is less
+  // than 1.2 units of their 16th digit. So its 18-digit text is d...d
+  // followed by 000... or 001... (cut back to d...d), or (d...d - 1)
+  // followed by 99... or 98... (raised back to d...d). Subnormals are spaced
+  // more widely and take the long way.
+  if (magnitude >= std::numeric_limits<double>::min()) {
+    const auto shortest = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
+    const int exponent = SplitScientific(buffer, shortest.ptr, &digits);
+    if (digits.size() <= 15) {
+      while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+      return LayoutRealText(value < 0, digits, exponent + 1, separator);
+    }
+    digits.clear();
+  }
+
+  // The magnitude to 18 significant digits, rounded to nearest from its
+  // exact value: "d.ddddddddddddddddde+XX".
+  const auto long_text = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 17);
+  int exponent = SplitScientific(buffer, long_text.ptr, &digits) + 1;  // value = 0.d1d2... * 10^exponent
 
   // Cut to 15 digits, raising the 15th when the 16th is 5 or more. This
   // rounds a second time on purpose: the 18-digit text decides, not the value.

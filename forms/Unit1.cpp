@@ -190,6 +190,41 @@ int16_t UpDownMax(int32_t n) {
 // A sign alone is a number still being typed, like the empty text.
 bool IsLoneSign(std::string_view text) { return text == "-" || text == "+"; }
 
+// Clears a flag however the scope is left.
+class BusyScope {
+public:
+  explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~BusyScope() { flag_ = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+  bool& flag_;
+};
+
+// The rows of an opened or pasted table as the memo shows them: the line "OK"
+// logs for each interval with its fields filled as an opened case fills
+// them. The arrays are the table's own, shared with the record until the
+// record stores into them, so the lines stay as they were logged.
+class TableMemoRows : public TMemoLines {
+public:
+  TableMemoRows(const TIntervalArray& durations, const TIntervalArray& loads, std::size_t rows, char separator)
+      : durations_(durations),
+        loads_(loads),
+        rows_(std::min({rows, durations.size(), loads.size()})),
+        separator_(separator) {}
+  std::size_t Count() const override { return rows_; }
+  void AppendLine(std::size_t index, std::string& out) const override {
+    AppendIntervalMemoRow(out, index + 1, durations_[index], loads_[index], separator_);
+  }
+
+private:
+  const TIntervalArray durations_;
+  const TIntervalArray loads_;
+  std::size_t rows_;
+  char separator_;
+};
+
 constexpr const char* kInvalidCharacter = "Caracter inválido!";
 constexpr const char* kErrorCaption = "ERRO!";
 
@@ -339,11 +374,23 @@ void TForm1::Memo1DblClick(TObject*) {
 // the name field still shows the opened file's name, the case goes back into
 // that very file, named as the file system names it (bytes that are not
 // UTF-8, an extension in capitals or none), never into a look-alike.
+// The save runs on a worker, on a copy of the record (its arrays shared, not
+// copied), so the window keeps painting, with a progress window once it has
+// lasted; nothing else touches the table meanwhile.
 void TForm1::Button1Click(TObject*) {
-  const std::string base = LabeledEdit21->Text();
-  const TStatus saved = !case_name_.empty() && base == case_name_shown_
-                            ? SaveCaseFile(CaseData, LabeledEdit22->Text(), PathIn(case_folder_, case_name_))
-                            : WriteCaseFile(CaseData, LabeledEdit22->Text(), base, case_folder_);
+  if (table_busy_) return;
+  const BusyScope busy(table_busy_);
+  const TCaseData record = CaseData;
+  const std::string title = LabeledEdit22->Text(), base = LabeledEdit21->Text(), folder = case_folder_;
+  const std::string same_file =
+      !case_name_.empty() && base == case_name_shown_ ? PathIn(case_folder_, case_name_) : std::string();
+  TStatus saved;
+  {
+    TProgress progress(this, "Gravando o caso...", false);
+    progress.RunInWorker([&](const TProgress::TReport&) {
+      saved = !same_file.empty() ? SaveCaseFile(record, title, same_file) : WriteCaseFile(record, title, base, folder);
+    });
+  }
   if (saved) return;
   if (saved.Error().details.empty()) ShowError(saved.Error().message);
   for (const std::string& message : saved.Error().details) ShowError(message);
@@ -417,47 +464,6 @@ void TForm1::set_Gammah(TObject*) { StoreScalar(&TForm1::set_Gammah); }
 
 // ---- The interval table through the clipboard, and its load profile -------
 
-namespace {
-
-// Clears a flag however the scope is left.
-class BusyScope {
-public:
-  explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~BusyScope() { flag_ = false; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-  bool& flag_;
-};
-
-// The first `count` lines of a block of lines ("\n" between them) and the
-// rest after the "\n" that ends them.
-std::pair<std::string_view, std::string_view> SplitLines(std::string_view lines, std::size_t count) {
-  std::size_t pos = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    pos = lines.find('\n', pos);
-    if (pos == std::string_view::npos) return {lines, {}};
-    if (i + 1 < count) ++pos;
-  }
-  return {lines.substr(0, pos), lines.substr(pos + 1)};
-}
-
-// Appends `lines` ("\n" between them, `count` in all) to the memo in slices
-// of whole lines, each one edit, the progress bar moving between them.
-void AddLinesInSlices(TMemo& memo, std::string_view lines, std::size_t count, TProgress& progress) {
-  std::size_t done = 0;
-  while (!lines.empty()) {
-    const auto [block, after] = SplitLines(lines, kTableProgressRows);
-    memo.AddLines(block);
-    lines = after;
-    done += kTableProgressRows;
-    progress.Step(std::min(done, count), count);
-  }
-}
-
-}  // namespace
-
 void TForm1::BindTableHooks() {
   Memo1->OnPaste = Bind(this, &TForm1::PasteIntervalTable);
   Memo1->OnCopy = Bind(this, &TForm1::CopyIntervalTable);
@@ -476,20 +482,9 @@ void TForm1::BindTableHooks() {
 namespace {
 
 // A field's text for a value of an opened or pasted case: the window's
-// display, and empty for 0.0 (either sign), as the fields start.
+// display, and empty for 0.0 (either sign), as the fields start. An empty
+// field leaves the record alone, so the value read stays exactly as it was.
 std::string FieldText(double value) { return value == 0.0 ? std::string() : FormatRealText(value); }
-
-// The memo lines of pasted rows ("\n" between them), as an opened case
-// shows its intervals.
-std::string PastedMemoLines(const TPastedIntervals& rows) {
-  std::string lines;
-  for (std::size_t i = 0; i < rows.rows; ++i) {
-    if (i > 0) lines += '\n';
-    AppendIntervalMemoLine(lines, FormatIntegerText(static_cast<int32_t>(i + 1)), FieldText(rows.durations[i]),
-                           FieldText(rows.loads[i]));
-  }
-  return lines;
-}
 
 constexpr const char* kPasteCaption = "Colar tabela de intervalos";
 
@@ -543,8 +538,6 @@ void TForm1::PasteIntervalTable(TObject*) {
       return;
     }
     TPastedIntervals rows = std::move(read).Value();
-    const std::string memo_lines = PastedMemoLines(rows);  // before anything changes
-
     const auto count = static_cast<int32_t>(rows.rows);
     if (count != CaseData.N) {
       LabeledEdit1->SetText(FormatIntegerText(count));  // runs set_vectors
@@ -557,12 +550,17 @@ void TForm1::PasteIntervalTable(TObject*) {
     const TableChangeNotice notice{this};
     CaseData.durations = std::move(rows.durations);
     CaseData.loads = std::move(rows.loads);
-
-    TProgress progress(this, "Escrevendo as linhas no memo...", false);
-    AddLinesInSlices(*Memo1, memo_lines, rows.rows, progress);
+    ShowTableInMemo();
   } catch (const std::bad_alloc&) {
     ShowError("Não há memória para colar a tabela de intervalos.");
   }
+}
+
+// The rows of the table, made when they are drawn or copied.
+void TForm1::ShowTableInMemo() {
+  Memo1->AddBlock(std::make_shared<TableMemoRows>(CaseData.durations, CaseData.loads,
+                                                  static_cast<std::size_t>(std::max<int32_t>(CaseData.N, 0)),
+                                                  WindowDecimalSeparator));
 }
 
 // Rows "intervalo<TAB>duração<TAB>carga" with the decimal comma, values
@@ -618,21 +616,6 @@ void TForm1::TableChanged() noexcept {
 
 namespace {
 
-// The memo as "OK" would have logged every interval with the fields filled
-// as the opening fills them: the header, then one line per interval.
-// False when cancelled.
-bool MemoText(const TCaseData& data, const std::function<bool(int32_t)>& report, std::string* out) {
-  std::string text = TForm1::kMemoHeader;
-  for (int32_t k = 1; k <= data.N; ++k) {
-    if ((k & 0x3FFF) == 0 && !report(k)) return false;
-    text += '\n';
-    AppendIntervalMemoLine(text, FormatIntegerText(k), FieldText(data.durations[static_cast<std::size_t>(k) - 1]),
-                           FieldText(data.loads[static_cast<std::size_t>(k) - 1]));
-  }
-  *out = std::move(text);
-  return true;
-}
-
 // "caso1.dad" -> "caso1"; a name without the extension stays whole.
 std::string BaseNameOf(const std::string& path) {
   std::string name = std::filesystem::path(path).filename().string();
@@ -650,9 +633,7 @@ std::string FolderOf(const std::string& path) {
   return (error ? std::filesystem::path(path) : absolute).parent_path().lexically_normal().string();
 }
 
-// The bar while reading: the file's bytes, then the memo's lines.
-constexpr double kReadShare = 0.75;
-constexpr std::size_t kBar = 1000;
+constexpr std::size_t kBar = 1000;  // steps of the bar while the file is read
 
 }  // namespace
 
@@ -665,24 +646,20 @@ bool TForm1::OpenCaseFile(const std::string& path) {
   const BusyScope opening(opening_);
   const BusyScope table(table_busy_);
 
+  // The worker reads the file and nothing else: the record it fills is its
+  // own until it is done, and the window's texts are made here afterwards.
   TCaseData data;
   std::string title;
-  std::string memo;
   TStatus read;
   bool finished = false;
   {
     TProgress progress(this, "Abrindo o caso \"" + std::filesystem::path(path).filename().string() + "\"...", true);
     finished = progress.RunInWorker([&](const TProgress::TReport& report) {
       read = ReadCaseFile(path, &data, &title, [&report](uint64_t done, uint64_t total) {
-        return report(static_cast<std::size_t>(kReadShare * kBar * static_cast<double>(done) /
+        return report(static_cast<std::size_t>(kBar * static_cast<double>(done) /
                                                 static_cast<double>(total > 0 ? total : 1)),
                       kBar);
       });
-      if (!read) return;
-      const double lines = data.N;
-      MemoText(data, [&report, lines](int32_t k) {
-        return report(static_cast<std::size_t>(kBar * (kReadShare + (1.0 - kReadShare) * k / lines)), kBar);
-      }, &memo);
     });
   }
   if (!finished) return false;  // cancelled: nothing changed
@@ -692,10 +669,7 @@ bool TForm1::OpenCaseFile(const std::string& path) {
   }
   case_folder_ = FolderOf(path);
   case_name_ = std::filesystem::path(path).filename().string();
-  {
-    TProgress progress(this, "Mostrando o caso...", false);
-    ShowCase(std::move(data), title, BaseNameOf(path), memo, progress);
-  }
+  ShowCase(std::move(data), title, BaseNameOf(path));
   case_name_shown_ = LabeledEdit21->Text();  // a name that is not UTF-8 shows U+FFFD
   // The edit that has (or gets back) the window's focus holds a new text:
   // selected whole, as on entry, so that typing replaces it. Done once the
@@ -704,8 +678,7 @@ bool TForm1::OpenCaseFile(const std::string& path) {
   return true;
 }
 
-void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::string& base,
-                      const std::string& memo_text, TProgress& progress) {
+void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::string& base) {
   {
     // No change handler runs while the texts go in: the record is set
     // whole afterwards, so nothing is re-sized, warned about or rounded.
@@ -739,8 +712,11 @@ void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::str
   const TableChangeNotice notice{this};  // an open load profile draws the new table
   CaseData = std::move(data);
 
+  // As "OK" would have logged every interval with the fields filled as
+  // they are now.
   Memo1->Clear();
-  AddLinesInSlices(*Memo1, memo_text, static_cast<std::size_t>(CaseData.N) + 1, progress);
+  Memo1->Add(kMemoHeader);
+  ShowTableInMemo();
 }
 
 // ---- Checking the case and comparing it with a saved one -------------------

@@ -167,8 +167,9 @@ private:
   void ShowError(const std::string& text);
 
   // Puts an opened case into the window, with no change handler running.
-  void ShowCase(TCaseData&& data, const std::string& title, const std::string& base,
-                const std::string& memo_text, TProgress& progress);
+  void ShowCase(TCaseData&& data, const std::string& title, const std::string& base);
+  // Adds the table's rows to the memo, as lines made when they are shown.
+  void ShowTableInMemo();
 
   int count_field_entries_ = 0;
   std::string case_folder_;
@@ -188,7 +189,7 @@ private:
   std::unique_ptr<TLoadProfileWindow> profile_;
   std::unique_ptr<TCheckWindow> check_;
   std::unique_ptr<TCompareWindow> compare_;
-  bool table_busy_ = false;  // a paste or copy is under way (its progress window lets events through)
+  bool table_busy_ = false;  // a paste, copy or save is under way (its progress window lets events through)
 };
 
 extern TForm1* Form1;

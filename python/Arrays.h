@@ -8,8 +8,10 @@
 // before go on seeing the old values and never point at freed memory; new
 // views see the new table. This file is the only place that takes the
 // arrays' pointers for numpy (Storage) or replaces the arrays: a record
-// here never shares its storage with another (copies are DeepCopy), so
-// the pointer a view holds stays the record's until the arrays are replaced.
+// here never shares its storage with another (copies are DeepCopy: a plain
+// TCaseData copy shares the arrays until one side writes through them, and
+// numpy's writes would bypass that), so the pointer a view holds stays the
+// record's until the arrays are replaced.
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>

@@ -120,8 +120,9 @@ struct TProgress::Impl {
   bool shown = false;
   bool cancelled = false;
 
-  // Set the moment "Cancelar" is pressed; read by a worker's reports.
-  std::atomic<bool> cancel_pressed{false};
+  // Set the moment "Cancelar" is pressed, which also runs on_cancel.
+  bool cancel_pressed = false;
+  std::function<void()> on_cancel;
 
   bool Show(std::size_t done, std::size_t total);
 };
@@ -152,7 +153,10 @@ bool TProgress::Impl::Show(std::size_t done, std::size_t total) {
     d.dialog->setMinimumDuration(0);
     d.dialog->setAutoClose(false);
     d.dialog->setAutoReset(false);
-    QObject::connect(d.dialog.data(), &QProgressDialog::canceled, [this] { cancel_pressed = true; });
+    QObject::connect(d.dialog.data(), &QProgressDialog::canceled, [this] {
+      cancel_pressed = true;
+      if (on_cancel) on_cancel();
+    });
     d.dialog->show();
     d.shown = true;
     d.painted.invalidate();
@@ -182,25 +186,32 @@ bool TProgress::Shown() const { return impl_->shown; }
 
 void TProgress::SetWorkerHookForTesting(std::function<void()> hook) { WorkerHook() = std::move(hook); }
 
+// The work runs on a thread of its own, which ends the nested event loop
+// with a queued quit when it is done; a timer only moves the bar. (Qt's
+// thread pool, behind QtConcurrent::run, hands the work over through
+// synchronisation that a ThreadSanitizer build of this program cannot see,
+// since Qt itself is not built with it; a thread's start and join, and the
+// atomics here, it sees.) What the work leaves behind is the caller's after
+// the join.
 bool TProgress::RunInWorker(const std::function<void(const TReport& report)>& work) {
   Impl& d = *impl_;
   if (d.cancelled) return false;
   InputGate gate(d.dialog);
   QCoreApplication::instance()->installEventFilter(&gate);
+  const std::function<void()> hook = WorkerHook();
   std::atomic<std::size_t> done{0};
-  std::atomic<std::size_t> total{0};
-  std::atomic<bool> cancelled{false};
+  std::atomic<std::size_t> total{0};  // 0: no total reported (yet)
+  std::atomic<bool> cancel{false};
   std::atomic<bool> finished{false};
   std::exception_ptr failure;
-  const TReport report = [&](std::size_t n, std::size_t of) {
-    done = n;
-    total = of;
-    return !cancelled.load() && !d.cancel_pressed.load();
-  };
   QEventLoop loop;
-  const std::function<void()> hook = WorkerHook();
-  // Nothing thrown may leave the thread: it is carried over and thrown here.
   std::thread worker([&] {
+    const TReport report = [&](std::size_t n, std::size_t of) {
+      done.store(n, std::memory_order_relaxed);
+      total.store(of, std::memory_order_relaxed);
+      return !cancel.load(std::memory_order_relaxed);
+    };
+    // Nothing thrown may leave the thread: it is carried over and thrown here.
     try {
       if (hook) hook();
       work(report);
@@ -210,19 +221,32 @@ bool TProgress::RunInWorker(const std::function<void(const TReport& report)>& wo
     finished = true;
     QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
   });
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (d.Show(done, total) && d.dialog && d.dialog->wasCanceled()) cancelled = true;
-    if (finished) loop.quit();
+  d.on_cancel = [&cancel] { cancel = true; };
+  // The window appears once the work has lasted, as for Step; a work that
+  // reports no total shows a busy bar.
+  QTimer bar;
+  QObject::connect(&bar, &QTimer::timeout, [&] {
+    const std::size_t of = total.load(std::memory_order_relaxed);
+    if (!d.Show(done.load(std::memory_order_relaxed), of)) return;
+    if (of == 0 && d.dialog->maximum() != 0) d.dialog->setRange(0, 0);
+    if (of != 0 && d.dialog->maximum() == 0) {
+      d.dialog->setRange(0, ProgressDialog::kSteps);
+      d.Show(done.load(std::memory_order_relaxed), of);
+    }
   });
-  poll.start(25);
-  if (!finished) loop.exec();
-  // Left early only when the application is quitting: stop the work.
-  if (!finished) cancelled = true;
+  bar.start(25);
+  loop.exec();
+  // Left before the work ended only when the application is quitting: the
+  // work is stopped, and its result is not taken.
+  if (!finished) {
+    cancel = true;
+    d.cancelled = true;
+  }
   worker.join();
-  poll.stop();
+  bar.stop();
+  d.on_cancel = nullptr;
   QCoreApplication::instance()->removeEventFilter(&gate);
-  if (cancelled || d.cancel_pressed) d.cancelled = true;
+  if (d.cancel_pressed) d.cancelled = true;
   if (failure) std::rethrow_exception(failure);
   return !d.cancelled;
 }

@@ -24,9 +24,12 @@ public:
   // Long work on a worker thread instead: the event loop runs meanwhile, so
   // the windows keep painting, but they take no input (clicks, keys, drops
   // and their close buttons are dropped) except the progress window's, which
-  // appears as for Step. work reports through its argument, which returns
-  // false once the user has cancelled; what work throws is thrown again
-  // here, on the calling thread. Returns false when cancelled.
+  // appears as for Step (with a busy bar while the work has reported no
+  // total). work reports through its argument, which returns false once the
+  // user has cancelled; what work throws is thrown again here, on the
+  // calling thread. Returns false when cancelled. The work must not touch
+  // the windows nor read what the window thread may change meanwhile (the
+  // window's decimal separator included): give it copies.
   //   progress.RunInWorker([&](const TProgress::TReport& report) {
   //     for (...) if (!report(done, total)) return;
   //   });

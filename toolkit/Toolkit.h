@@ -32,15 +32,19 @@
 #include <string_view>
 #include <vector>
 
+#include "toolkit/MemoStore.h"
+
 class QWidget;
 class QLabel;
 class QGroupBox;
 class QPushButton;
-class QPlainTextEdit;
 class QLineEdit;
 class QToolButton;
 class QListView;
 class QMenu;
+namespace tk {
+class Memo;
+}
 
 class TObject {
 public:
@@ -192,6 +196,10 @@ private:
   TLabeledEdit* associate_ = nullptr;
 };
 
+// A read-only list of lines with a vertical scroll bar; long lines wrap at
+// its width. Only the lines in view are laid out and drawn, so its cost is
+// that of the lines it holds, and a block of lines made on demand (the rows
+// of a table) holds nothing but its source.
 class TMemo : public TControl {
 public:
   TMemo(TForm* form, std::string name, QWidget* parent);
@@ -200,9 +208,11 @@ public:
   // Appends many lines as one edit: `lines` holds them separated by "\n"
   // (no "\n" after the last). The same lines as one Add each, in one step.
   void AddLines(std::string_view lines);
+  // Appends lines->Count() lines that are made when drawn or copied.
+  void AddBlock(std::shared_ptr<const TMemoLines> lines);
   int LineCount() const;
   std::string Line(int index) const;
-  QPlainTextEdit* Qt() const;
+  tk::Memo* Qt() const;
   TNotifyEvent OnDblClick;
 
   // The memo stays read-only; these let its form act on the usual keys.

@@ -7,12 +7,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
 #include <QWidget>
+#include <memory>
 
+#include "toolkit/MemoStore.h"
 #include "toolkit/Toolkit.h"
 
 class QMenu;
@@ -112,22 +115,82 @@ private:
   ReleaseKeeper keeper_;
 };
 
-class Memo : public QPlainTextEdit, public Backed {
+// The memo's widget: a read-only list of lines over a TMemoStore that lays
+// out and draws only the lines in view, each wrapped at the width as a
+// plain-text edit wraps it, with the same margins, colours, caret and
+// selection. The scroll bar counts lines. The caret and the selection are
+// positions in the lines (line, character); the keys move them as in a
+// read-only text edit (arrows, Home, End, Page Up and Down, with Ctrl and
+// Shift), Ctrl+A selects everything and Ctrl+C copies the selection, lines
+// joined by "\n".
+class Memo : public QAbstractScrollArea, public Backed {
 public:
   explicit Memo(QWidget* parent);
-  int lines = 0;
+  ~Memo() override;
+
+  TMemoStore& Store() { return store_; }
+  const TMemoStore& Store() const { return store_; }
+  // After lines were added or cleared: scroll range, caret, repaint, and
+  // the newest line in view while the memo is shown.
+  void LinesAdded();
+  void LinesCleared();
+
+  bool isReadOnly() const { return true; }
+  bool hasSelection() const;
+  QString selectedText() const;
+  QString toPlainText() const;  // every line, "\n" between them
+  void selectAll();
+  void copy() const;
+
+  // The position of the caret and of the selection's other end.
+  struct Position {
+    std::size_t line = 0;
+    int column = 0;  // in UTF-16 units of the line's text
+    friend bool operator==(const Position&, const Position&) = default;
+    friend auto operator<=>(const Position&, const Position&) = default;
+  };
+  Position Caret() const { return caret_; }
+  Position Anchor() const { return anchor_; }
+  // The first line in view (the scroll bar's value).
+  std::size_t TopLine() const;
+
+  // Copy and Select All, as a read-only text edit offers them.
+  QMenu* createStandardContextMenu();
   // The standard context menu (at pos, in viewport coordinates) with the
   // control's own entries after a separator.
   QMenu* CreateContextMenu(QPoint pos);
 
 protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void timerEvent(QTimerEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+  struct Layout;
+  std::unique_ptr<Layout> LayOut(std::size_t line) const;
+  QString LineText(std::size_t line) const;
+  Position HitTest(QPoint at) const;
+  void UpdateScrollRange();
+  void MoveCaret(Position to, bool keep_anchor);
+  void EnsureCaretVisible();
+  void RestartBlink();
+
+  TMemoStore store_;
+  Position caret_, anchor_;
+  bool selecting_ = false;  // the left button is held since a press inside
+  bool blink_on_ = false;
+  QBasicTimer blink_;
+  int lines_in_view_ = 1;  // lines that fit, counted from the last one
   ReleaseKeeper keeper_;
 };
 

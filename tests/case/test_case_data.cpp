@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "case/CaseData.h"
 
@@ -97,3 +98,49 @@ TEST(CaseData, SettersStoreInsideTheTableOnly) {
 }
 
 }  // namespace
+
+// Copies share their values until one of them is written through; every
+// writing access (operator[], data()) leaves the others as they were, and a
+// read through a const array copies nothing.
+TEST(IntervalArray, CopiesShareUntilOneIsWritten) {
+  TIntervalArray a = TIntervalArray::Zeros(3);
+  a[1] = 7.0;
+  TIntervalArray b = a;
+  const TIntervalArray& cb = b;
+  EXPECT_EQ(cb.data(), std::as_const(a).data()) << "a copy shares";
+  EXPECT_TRUE(a.Shared());
+  b[1] = 8.0;
+  EXPECT_EQ(a[1], 7.0);
+  EXPECT_EQ(b[1], 8.0);
+  EXPECT_FALSE(a.Shared());
+  EXPECT_FALSE(b.Shared());
+
+  TIntervalArray c = a;
+  double* p = c.data();  // as numpy gets it: writable, the array's own
+  p[0] = -1.0;
+  EXPECT_EQ(a[0], 0.0);
+  EXPECT_EQ(c[0], -1.0);
+  EXPECT_EQ(c.data(), p) << "an array of its own is not copied again";
+
+  TIntervalArray moved = std::move(c);
+  EXPECT_EQ(c.size(), 0u);
+  EXPECT_EQ(std::as_const(c).data(), nullptr);
+  EXPECT_EQ(moved.data(), p);
+}
+
+// A record stores into an array it shares (the memo keeps an opened table):
+// the other holder keeps the values as they were.
+TEST(IntervalArray, ARecordThatSharesItsTableDetachesOnItsFirstStore) {
+  TCaseData d;
+  ASSERT_TRUE(d.Create(2));
+  ASSERT_TRUE(d.SetLoad(2, 500));
+  const TIntervalArray kept = d.loads;
+  ASSERT_TRUE(d.SetLoad(2, 600));
+  EXPECT_EQ(kept[1], 500.0);
+  EXPECT_EQ(d.loads[1], 600.0);
+  TCaseData copy = d;  // and a whole record copies as cheaply
+  EXPECT_EQ(std::as_const(copy).loads.data(), std::as_const(d).loads.data());
+  ASSERT_TRUE(copy.Redimension(5));
+  EXPECT_EQ(d.N, 2);
+  EXPECT_EQ(d.loads[1], 600.0);
+}

@@ -19,6 +19,10 @@
 
 namespace {
 
+std::string Line(const std::string& k, const std::string& d, const std::string& l) {
+  return "      " + k + std::string(22, ' ') + d + std::string(22, ' ') + l;
+}
+
 std::vector<double> Values(const TIntervalArray& a) { return {a.data(), a.data() + a.size()}; }
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -240,6 +244,32 @@ TEST(IntervalTableText, OutOfMemoryIsAMessage) {
     std::_Exit(ok ? 0 : 1);
   };
   EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "");
+}
+
+// The memo's row of a table: the line "OK" logs for fields that hold the
+// values as an opened case shows them, empty for a zero of either sign, in
+// the separator given.
+TEST(IntervalMemoRow, RowsAreTheLinesOfOkWithTheFieldsAnOpenedCaseShows) {
+  struct Row {
+    const char* name;
+    std::size_t k;
+    double duration, load;
+    char separator;
+    std::string line;
+  };
+  const Row rows[] = {
+      {"Typed", 2, 1.5, 300, ',', Line("2", "1,5", "300")},
+      {"ZerosAreEmptyFields", 7, 0.0, -0.0, ',', Line("7", "", "")},
+      {"FifteenDigits", 3, 1.0 / 3, 1e-5, ',', Line("3", "0,333333333333333", "1E-5")},
+      {"LargeNumberAndNegative", 2147483648u, 1e22, -2.5, ',', Line("2147483648", "1E22", "-2,5")},
+      {"AnotherSeparator", 1, 0.95, 12.5, '?', Line("1", "0?95", "12?5")},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    std::string out = "kept|";
+    AppendIntervalMemoRow(out, r.k, r.duration, r.load, r.separator);
+    EXPECT_EQ(out, "kept|" + r.line);
+  }
 }
 
 // The texts of the header's examples, and the choice between FormatRealText

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -336,49 +337,80 @@ TEST(ParseOracle, LongDigitStringsAgree) {
   }
 }
 
-// The display against MPFR's own decimal digits: 18 significant digits
+// The display as MPFR's own decimal digits give it: 18 significant digits
 // rounded to nearest, cut to 15 by integer arithmetic here.
+std::string MpfrDisplay(double v) {
+  mpfr_t x;
+  mpfr_init2(x, 53);
+  mpfr_set_d(x, v, MPFR_RNDN);  // exact
+  mpfr_abs(x, x, MPFR_RNDN);
+  char digits18[32];
+  mpfr_exp_t e10;
+  mpfr_get_str(digits18, &e10, 10, 18, x, MPFR_RNDN);  // value = 0.d1...d18 * 10^e10
+  mpfr_clear(x);
+  unsigned long long n = std::strtoull(digits18, nullptr, 10);
+  unsigned long long q = n / 1000 + (n % 1000 >= 500 ? 1 : 0);
+  long E = e10;
+  if (q == 1000000000000000ull) {
+    q /= 10;
+    ++E;
+  }
+  std::string d = std::to_string(q);
+  while (d.back() == '0') d.pop_back();
+  const long len = static_cast<long>(d.size());
+  std::string expected = v < 0 ? "-" : "";
+  if (E >= -3 && E <= 0) {
+    expected += "0," + std::string(static_cast<std::size_t>(-E), '0') + d;
+  } else if (E > 0 && E <= 15) {
+    const std::string padded = d + std::string(static_cast<std::size_t>(std::max(0L, E - len)), '0');
+    expected += padded.substr(0, static_cast<std::size_t>(E));
+    if (len > E) expected += "," + padded.substr(static_cast<std::size_t>(E));
+  } else {
+    expected += d.substr(0, 1);
+    if (len > 1) expected += "," + d.substr(1);
+    expected += "E" + std::to_string(E - 1);
+  }
+  return expected;
+}
+
 TEST(FormatOracle, RandomDoublesAgreeWithMpfrDigits) {
   ASSERT_EQ(WindowDecimalSeparator, ',');
   std::mt19937_64 rng(1074);
-  mpfr_t x;
-  mpfr_init2(x, 53);
   for (int k = 0; k < 200000; ++k) {
     uint64_t bits = rng();
     if (k % 3 == 0) bits = (bits & 0x800FFFFFFFFFFFFFull) | ((1023ull + rng() % 60 - 30) << 52);
     double v;
     std::memcpy(&v, &bits, sizeof v);
     if (!std::isfinite(v) || v == 0) continue;
-    mpfr_set_d(x, v, MPFR_RNDN);  // exact
-    mpfr_abs(x, x, MPFR_RNDN);
-    char digits18[32];
-    mpfr_exp_t e10;
-    mpfr_get_str(digits18, &e10, 10, 18, x, MPFR_RNDN);  // value = 0.d1...d18 * 10^e10
-    unsigned long long n = std::strtoull(digits18, nullptr, 10);
-    unsigned long long q = n / 1000 + (n % 1000 >= 500 ? 1 : 0);
-    long E = e10;
-    if (q == 1000000000000000ull) {
-      q /= 10;
-      ++E;
-    }
-    std::string d = std::to_string(q);
-    while (d.back() == '0') d.pop_back();
-    const long len = static_cast<long>(d.size());
-    std::string expected = v < 0 ? "-" : "";
-    if (E >= -3 && E <= 0) {
-      expected += "0," + std::string(static_cast<std::size_t>(-E), '0') + d;
-    } else if (E > 0 && E <= 15) {
-      const std::string padded = d + std::string(static_cast<std::size_t>(std::max(0L, E - len)), '0');
-      expected += padded.substr(0, static_cast<std::size_t>(E));
-      if (len > E) expected += "," + padded.substr(static_cast<std::size_t>(E));
-    } else {
-      expected += d.substr(0, 1);
-      if (len > 1) expected += "," + d.substr(1);
-      expected += "E" + std::to_string(E - 1);
-    }
-    ASSERT_EQ(FormatRealText(v), expected) << digits18 << " e" << e10;
+    ASSERT_EQ(FormatRealText(v), MpfrDisplay(v)) << v;
   }
-  mpfr_clear(x);
+}
+
+// Values typed as short decimals, whose shortest digits are the display,
+// and their neighbours one step away, whose 16 or 17 digits are cut: the
+// two ways the display is found meet here. Also at the ends of the normal
+// range and just below powers of ten, where a cut carries into a new digit.
+TEST(FormatOracle, ShortDecimalsAndTheirNeighboursAgreeWithMpfrDigits) {
+  std::mt19937_64 rng(15);
+  auto check = [](double v) {
+    if (!std::isfinite(v) || v == 0) return true;
+    const std::string expected = MpfrDisplay(v);
+    EXPECT_EQ(FormatRealText(v), expected) << std::hexfloat << v;
+    return FormatRealText(v) == expected;
+  };
+  for (int k = 0; k < 300000; ++k) {
+    unsigned long long scale = 10;
+    for (int digits = static_cast<int>(rng() % 15); digits > 0; --digits) scale *= 10;
+    char text[64];
+    std::snprintf(text, sizeof text, "%llue%d", rng() % scale, static_cast<int>(rng() % 600) - 300);
+    const double v = std::strtod(text, nullptr);
+    const double sign = rng() % 2 ? -1.0 : 1.0;
+    for (double w : {v, std::nextafter(v, 0.0), std::nextafter(v, HUGE_VAL)})
+      ASSERT_TRUE(check(sign * w)) << text;
+  }
+  for (double edge : {DBL_MIN, 2.2250738585072014e-308, 2.2250738585072019e-308, DBL_MAX, 9.99999999999999e22,
+                      9.999999999999999e22, 999999999999999.9, 0.0009999999999999999, 1e15, 1e16, 1e-5})
+    for (double w : {edge, std::nextafter(edge, 0.0), std::nextafter(edge, HUGE_VAL)}) EXPECT_TRUE(check(w));
 }
 
 }  // namespace

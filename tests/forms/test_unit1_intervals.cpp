@@ -1,7 +1,7 @@
 // The interval table: count, interval number with its up-down, duration and
 // load, "OK" and the memo, driven through the real widgets.
 
-#include <QPlainTextEdit>
+#include "toolkit/Widgets.h"
 #include <QSignalSpy>
 #include <cmath>
 

@@ -7,7 +7,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include "toolkit/Widgets.h"
 #include <QPushButton>
 #include <QRect>
 #include <cstring>

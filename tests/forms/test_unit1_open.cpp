@@ -4,8 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <QClipboard>
 #include <QMessageBox>
-#include <QPlainTextEdit>
+#include "toolkit/Widgets.h"
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include "app/Startup.h"
 #include "case/CaseFile.h"
@@ -436,6 +438,49 @@ TEST_F(OpenCase, AHugeFileOfBlanksIsRefusedInBoundedMemory) {
   RecordProperty("peak_growth_kib", std::to_string(grown_kib));
   EXPECT_EQ(recorder.Texts(), std::vector<std::string>{"Não foi possível abrir o arquivo \"" + path +
                                                        "\":\nLinha 1, coluna 81: o título passa de 80 caracteres."});
+}
+
+// The memo is a log: the rows an opened case shows are those of the file,
+// whatever "OK" stores into the record later, in the text and in a copy of
+// the lines; the record has the new value and the memo the line "OK" logs.
+TEST_F(OpenCase, TheOpenedRowsStayAsOpenedWhenOkStoresIntoTheRecord) {
+  Values v(7);
+  TCaseData d = RandomCase(v, 400);
+  d.durations[0] = 2.5;
+  d.loads[0] = 0.0;  // an empty field in the row
+  d.loads[399] = 0.1;
+  ASSERT_TRUE(form->OpenCaseFile(Put("log.dad", d, "log")));
+  TCaseData r;
+  std::string title;
+  ASSERT_TRUE(ReadCaseFile(dir + "/log.dad", &r, &title));
+  auto row = [&r](int32_t k, const std::string& load) {
+    return "      " + std::to_string(k) + std::string(22, ' ') + FormatRealText(r.durations[k - 1]) +
+           std::string(22, ' ') + load;
+  };
+  ASSERT_EQ(form->Memo1->LineCount(), 401);
+  EXPECT_EQ(form->Memo1->Line(1), row(1, ""));
+  EXPECT_EQ(form->Memo1->Line(400), row(400, "0,1"));
+
+  TabTo(form->LabeledEdit3);
+  Type("7");
+  Tab();
+  Type("8");
+  Click(form->Button3);
+  EXPECT_EQ(std::as_const(form->CaseData).durations[0], 7.0);
+  EXPECT_EQ(std::as_const(form->CaseData).loads[0], 8.0);
+  ASSERT_EQ(form->Memo1->LineCount(), 402);
+  EXPECT_EQ(form->Memo1->Line(1), row(1, "")) << "a logged line changed";
+  EXPECT_EQ(form->Memo1->Line(401), "      1" + std::string(22, ' ') + "7" + std::string(22, ' ') + "8");
+
+  // Everything selected and copied: the header, the file's rows, the new line.
+  Click(form->Memo1);
+  Key(Qt::Key_A, Qt::ControlModifier);
+  Key(Qt::Key_C, Qt::ControlModifier);
+  const std::string copied = QGuiApplication::clipboard()->text().toStdString();
+  std::string expected = TForm1::kMemoHeader;
+  for (int32_t k = 1; k <= 400; ++k) expected += "\n" + row(k, k == 1 ? "" : FormatRealText(r.loads[k - 1]));
+  expected += "\n" + form->Memo1->Line(401);
+  EXPECT_EQ(copied, expected);
 }
 
 }  // namespace

@@ -1,7 +1,15 @@
 // A case typed as a user would, from start-up to "GRAVAR".
 
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "forms/CwdFixture.h"
 #include "forms/FormFixture.h"
+#include "toolkit/Progress.h"
 
 namespace {
 
@@ -124,6 +132,66 @@ TEST_F(SaveCase, ANameWithASlashIsRefused) {
   ASSERT_EQ(recorder.Boxes().size(), 1u);
   EXPECT_EQ(recorder.Boxes()[0].caption, "ERRO!");
   EXPECT_FALSE(FileExists("a/b.dad"));
+}
+
+// A save that lasts (held on its worker until the test has looked): a
+// progress window without "Cancelar", its bar busy (the save gives no
+// steps), the main window painted meanwhile and deaf to keys; then the
+// file, whole, and the window as before.
+TEST_F(SaveCase, ALongSaveShowsABusyProgressWindowAndTheWindowKeepsPainting) {
+  ASSERT_TRUE(cwd.ok());
+  EnterOneInterval();
+  TabTo(form->LabeledEdit21);
+  Type("longo");
+  TProgress::SetDelayMsForTesting(0);
+  std::atomic<bool> release{false};
+  TProgress::SetWorkerHookForTesting([&] {
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  });
+  struct Restore {
+    ~Restore() {
+      TProgress::SetDelayMsForTesting(300);
+      TProgress::SetWorkerHookForTesting(nullptr);
+    }
+  } restore;
+  struct Paints : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) ++count;
+      return false;
+    }
+  } paints;
+  form->GroupBox4->Widget()->installEventFilter(&paints);
+  std::string label;
+  bool busy = false, cancellable = true, file_while_held = true;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QProgressDialog* dialog = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) dialog = p;
+    if (!dialog) return;
+    poll.stop();
+    label = dialog->labelText().toStdString();
+    busy = dialog->minimum() == 0 && dialog->maximum() == 0;
+    cancellable = dialog->findChild<QPushButton*>() != nullptr;
+    paints.count = 0;
+    form->GroupBox4->Widget()->update();
+    QTest::qWait(50);  // the event loop turns while the save is held
+    QTest::keyClick(form->LabeledEdit21->Qt(), Qt::Key_X);
+    file_while_held = FileExists("longo.dad");
+    release = true;
+  });
+  poll.start(5);
+  Click(form->Button1);
+  release = true;
+  EXPECT_EQ(label, "Gravando o caso...");
+  EXPECT_TRUE(busy);
+  EXPECT_FALSE(cancellable);
+  EXPECT_GE(paints.count, 1) << "the window was not painted while the save ran";
+  EXPECT_FALSE(file_while_held);
+  EXPECT_EQ(form->LabeledEdit21->Text(), "longo") << "a key reached the window during the save";
+  EXPECT_TRUE(recorder.Boxes().empty());
+  EXPECT_TRUE(FileExists("longo.dad"));
 }
 
 }  // namespace

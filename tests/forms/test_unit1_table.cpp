@@ -8,10 +8,11 @@
 #include <QMenu>
 #include <QAbstractButton>
 #include <QMessageBox>
-#include <QPlainTextEdit>
+#include "toolkit/Widgets.h"
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <QElapsedTimer>
 #include <QMimeData>
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "case/CaseFile.h"
 #include "case/SpreadsheetClipboard.h"
@@ -613,6 +615,77 @@ TEST_F(RealBoxTable, TheQuestionIsARealBoxAnsweredWithItsButtons) {
     EXPECT_EQ(form->CaseData.N, 2);  // cancelled: nothing changed
     EXPECT_EQ(form->CaseData.loads[0], load);
   }
+}
+
+// A paste of another length: the real warning answered with a click, then
+// the memo shows the newest rows (the end of the list in view) made from
+// the pasted values; a later "OK" into a pasted interval logs its line and
+// leaves the pasted row as it was.
+TEST_F(RealBoxTable, APastesRealWarningThenTheRowsInViewAndALaterOk) {
+  zktest::RealBoxes closer;
+  std::string text;
+  for (int i = 1; i <= 500; ++i) text += std::to_string(i) + ".25\t" + std::to_string(1000 + i) + "\n";
+  SetClipboard(text);
+  QTest::keyClick(form->Memo1->Qt(), Qt::Key_V, Qt::ControlModifier);
+  ASSERT_EQ(closer.Texts(), std::vector<std::string>{kWarning});
+  EXPECT_EQ(closer.Boxes()[0].caption, "ATENÇÃO!");
+  ASSERT_EQ(form->CaseData.N, 500);
+  ASSERT_EQ(form->Memo1->LineCount(), 501);
+  tk::Memo* view = form->Memo1->Qt();
+  EXPECT_GT(view->TopLine(), 490u) << "the newest rows are not in view";
+  EXPECT_EQ(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
+  EXPECT_EQ(form->Memo1->Line(500), MemoLine("500", "500,25", "1500"));
+
+  form->LabeledEdit2->SetText("500");
+  form->LabeledEdit3->SetText("3");
+  form->LabeledEdit4->SetText("4");
+  QTest::mouseClick(form->Button3->Widget(), Qt::LeftButton);
+  EXPECT_EQ(closer.Boxes().size(), 1u);
+  EXPECT_EQ(std::as_const(form->CaseData).loads[499], 4.0);
+  ASSERT_EQ(form->Memo1->LineCount(), 502);
+  EXPECT_EQ(form->Memo1->Line(500), MemoLine("500", "500,25", "1500"));
+  EXPECT_EQ(form->Memo1->Line(501), MemoLine("500", "3", "4"));
+}
+
+// A field's box on the way into the memo, then a double-click there: the
+// real box answered while the button comes up, the double-click clears the
+// memo to its header once, the table stays, nothing holds the mouse.
+TEST_F(RealBoxTable, ADoubleClickAfterAFieldsRealBoxClearsTheMemoOnce) {
+  SetClipboard("10\t500\n14\t700\n");
+  {
+    zktest::RealBoxes closer;
+    QTest::keyClick(form->Memo1->Qt(), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(closer.Texts(), std::vector<std::string>{kWarning});
+  }
+  ASSERT_EQ(form->Memo1->LineCount(), 3);
+  form->Widget()->activateWindow();  // offscreen, no window is active once a box has gone
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget()));
+  form->LabeledEdit6->SetFocus();
+  ASSERT_EQ(QApplication::focusWidget(), form->LabeledEdit6->Qt());
+  QTest::keyClicks(form->LabeledEdit6->Qt(), "abc");
+  int clears = 0;
+  const TNotifyEvent handler = form->Memo1->OnDblClick;
+  form->Memo1->OnDblClick = [&](TObject* sender) {
+    ++clears;
+    handler(sender);
+  };
+  QWidget* viewport = form->Memo1->Qt()->viewport();
+  {
+    zktest::RealBoxes closer([viewport] { zktest::WindowRelease(viewport, QPoint(20, 10)); });
+    zktest::WindowPress(viewport, QPoint(20, 10));  // the focus leaves "c0:": its box
+    zktest::Settle(20);
+    EXPECT_EQ(closer.Texts(), std::vector<std::string>{"Caracter inválido!"});
+  }
+  EXPECT_EQ(form->LabeledEdit6->Text(), "0");
+  EXPECT_EQ(QApplication::focusWidget(), form->Memo1->Qt());
+  EXPECT_EQ(clears, 0);
+  QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+  EXPECT_EQ(clears, 1);
+  ASSERT_EQ(form->Memo1->LineCount(), 1);
+  EXPECT_EQ(form->Memo1->Line(0), TForm1::kMemoHeader);
+  EXPECT_EQ(std::as_const(form->CaseData).loads[1], 700.0);
+  EXPECT_FALSE(form->Memo1->Qt()->hasSelection());
+  ExpectWindowStillTakesInput();
 }
 
 }  // namespace

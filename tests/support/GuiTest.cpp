@@ -68,11 +68,18 @@ void RealBoxes::Poll() {
   if (!box || !box->isVisible() || answering_.contains(box) || !QTest::qWaitForWindowExposed(box)) return;
   answering_.insert(box);
   const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-  Box record{box->windowTitle().toStdString(), box->text().remove(QChar(0x200B)).toStdString(), box->textFormat(),
-             label ? label->textFormat() : Qt::AutoText, box->icon() == QMessageBox::Critical,
-             box->windowModality() == Qt::ApplicationModal, box->frameGeometry(),
-             box->screen()->availableGeometry()};
-  record.question = box->icon() == QMessageBox::Question;
+  Box record{.caption = box->windowTitle().toStdString(),
+             .text = box->text().remove(QChar(0x200B)).toStdString(),
+             .format = box->textFormat(),
+             .label_format = label ? label->textFormat() : Qt::AutoText,
+             .critical = box->icon() == QMessageBox::Critical,
+             .application_modal = box->windowModality() == Qt::ApplicationModal,
+             .frame = box->frameGeometry(),
+             .area = box->screen()->availableGeometry(),
+             .question = box->icon() == QMessageBox::Question,
+             .buttons = {},
+             .default_button = {},
+             .escape_button = {}};
   QAbstractButton* chosen = nullptr;
   for (QAbstractButton* button : box->buttons()) {
     record.buttons.push_back(button->text().toStdString());

@@ -2,7 +2,7 @@
 // message box, owned forms and the event loop.
 #include <QApplication>
 #include <QMessageBox>
-#include <QPlainTextEdit>
+#include "toolkit/Widgets.h"
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>

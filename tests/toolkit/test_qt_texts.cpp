@@ -28,7 +28,7 @@ TEST(QtTexts, ContextMenusArePortuguese) {
   std::unique_ptr<QMenu> edit_menu(static_cast<tk::LineEdit*>(form.Line("Word"))->CreateContextMenu());
   EXPECT_EQ(Entries(edit_menu.get()),
             (QStringList{"Desfazer", "Refazer", "Recortar", "Copiar", "Colar", "Excluir", "Selecionar tudo"}));
-  std::unique_ptr<QMenu> memo_menu(static_cast<QPlainTextEdit*>(form.Memo("List")->Widget())->createStandardContextMenu());
+  std::unique_ptr<QMenu> memo_menu(static_cast<tk::Memo*>(form.Memo("List")->Widget())->createStandardContextMenu());
   EXPECT_EQ(Entries(memo_menu.get()), (QStringList{"Copiar", "Selecionar tudo"}));
 }
 
