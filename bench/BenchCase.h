@@ -2,6 +2,7 @@
 // What the benchmarks share: one reproducible case of n intervals (the same
 // bytes in every benchmark) and the process's peak resident memory.
 
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "case/CaseData.h"
+
+extern char** environ;
 
 namespace bench {
 
@@ -79,6 +82,33 @@ std::vector<long> PeakMarksInChild(std::size_t count, Body body) {
   for (long m : marks)
     if (m < 0) return {};
   return got ? marks : std::vector<long>{};
+}
+
+// Runs `program` with `args` (argv[0] is the program) and returns the first
+// line it prints on its standard output, or "" when it could not be started
+// or printed nothing. A program with a Qt application cannot fork safely,
+// so a measurement that needs a fresh process runs a program anew.
+inline std::string OutputOf(const std::string& program, std::vector<std::string> args) {
+  int pipe_fd[2];
+  if (pipe(pipe_fd) != 0) return {};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_fd[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipe_fd[0]);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_fd[1]);
+  std::string out;
+  char buffer[256];
+  for (ssize_t got; rc == 0 && (got = read(pipe_fd[0], buffer, sizeof buffer)) > 0;)
+    out.append(buffer, static_cast<std::size_t>(got));
+  close(pipe_fd[0]);
+  if (rc == 0) waitpid(pid, nullptr, 0);
+  return out.substr(0, out.find('\n'));
 }
 
 // Takes "--intervals=N" out of the command line (the rest goes on to Google

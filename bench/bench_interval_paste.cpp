@@ -17,7 +17,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,7 +43,6 @@
 #include "toolkit/MessageBox.h"
 #include "toolkit/Progress.h"
 
-extern char** environ;
 
 namespace {
 
@@ -359,27 +357,12 @@ int main(int argc, char** argv) {
               bench::Verdict(ratio, ratio <= 2.0));
 
   // The large paste, in a fresh process.
-  int pipefd[2];
-  if (large <= 0 || pipe(pipefd) != 0) return 0;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipefd[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipefd[0]);
-  std::string rows_arg = std::to_string(large);
-  char flag[] = "--paste-child";
-  char* child_argv[] = {args[0], flag, rows_arg.data(), nullptr};
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, child_argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipefd[1]);
-  char buffer[128] = {};
-  const ssize_t got = rc == 0 ? read(pipefd[0], buffer, sizeof buffer - 1) : -1;
-  close(pipefd[0]);
-  if (rc == 0) waitpid(pid, nullptr, 0);
+  if (large <= 0) return 0;
+  const std::string child = bench::OutputOf("/proc/self/exe", {args[0], "--paste-child", std::to_string(large)});
   long idle = 0, peak = 0;
   int cancels = 0, n_cancelled = 0, n = 0;
   double worst = 0;
-  if (got <= 0 || std::sscanf(buffer, "%ld %ld %d %lf %d %d", &idle, &peak, &cancels, &worst, &n_cancelled, &n) != 6 ||
+  if (std::sscanf(child.c_str(), "%ld %ld %d %lf %d %d", &idle, &peak, &cancels, &worst, &n_cancelled, &n) != 6 ||
       n != large) {
     std::printf("paste of %lld rows: the measuring process failed (target 64 MiB: not measured)\n",
                 static_cast<long long>(large));

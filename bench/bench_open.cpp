@@ -10,7 +10,6 @@
 //   (under xvfb-run or offscreen; INTERVALS replaces 1,000,000)
 
 #include <benchmark/benchmark.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,7 +28,6 @@
 #include "toolkit/Application.h"
 #include "toolkit/MessageBox.h"
 
-extern char** environ;
 
 namespace {
 
@@ -106,24 +104,8 @@ int MemoryChild(const std::string& path) {
 
 // Runs this program again as the memory child; false when it failed.
 bool MeasureMemory(const char* self, const std::string& path, long* idle, long* opened) {
-  int pipefd[2];
-  if (pipe(pipefd) != 0) return false;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipefd[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipefd[0]);
-  char flag[] = "--memory-child";
-  std::string file = path;
-  char* argv[] = {const_cast<char*>(self), flag, file.data(), nullptr};
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, self, &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipefd[1]);
-  char buffer[64] = {};
-  const ssize_t got = rc == 0 ? read(pipefd[0], buffer, sizeof buffer - 1) : -1;
-  close(pipefd[0]);
-  if (rc == 0) waitpid(pid, nullptr, 0);
-  return got > 0 && std::sscanf(buffer, "%ld %ld", idle, opened) == 2 && *idle > 0 && *opened > 0;
+  const std::string out = bench::OutputOf(self, {self, "--memory-child", path});
+  return std::sscanf(out.c_str(), "%ld %ld", idle, opened) == 2 && *idle > 0 && *opened > 0;
 }
 
 }  // namespace

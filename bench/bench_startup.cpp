@@ -10,7 +10,6 @@
 //   bench_startup --child zormek                     one start of the program
 
 #include <benchmark/benchmark.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,7 +29,6 @@
 #include "bench/BenchCase.h"
 #include "forms/Unit1.h"
 
-extern char** environ;
 
 namespace {
 
@@ -89,26 +87,12 @@ struct Times {
 };
 
 Times MeasureOnce(const std::string& program, const char* mode) {
-  int pipefd[2];
-  if (pipe(pipefd) != 0) return {};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipefd[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipefd[0]);
-  std::string path = program;
-  char flag[] = "--child";
-  char* argv[] = {path.data(), mode != nullptr ? flag : nullptr, const_cast<char*>(mode), nullptr};
+  std::vector<std::string> args{program};
+  if (mode != nullptr) args.insert(args.end(), {"--child", mode});
   const long long t0 = NowNs();
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipefd[1]);
-  char buf[96] = {};
-  const ssize_t n = rc == 0 ? read(pipefd[0], buf, sizeof buf - 1) : -1;
-  close(pipefd[0]);
-  if (rc == 0) waitpid(pid, nullptr, 0);
+  const std::string out = bench::OutputOf(program, args);
   long long mapped = 0, active = 0;
-  if (n <= 0 || std::sscanf(buf, "%lld %lld", &mapped, &active) != 2) return {};
+  if (std::sscanf(out.c_str(), "%lld %lld", &mapped, &active) != 2) return {};
   return {mapped - t0, active - t0};
 }
 

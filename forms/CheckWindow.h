@@ -7,32 +7,22 @@
 #include <vector>
 
 #include "case/CaseCheck.h"
-#include "toolkit/Toolkit.h"
+#include "forms/ListWindow.h"
 
-class TForm1;
-
-class TCheckWindow : public TForm {
+class TCheckWindow : public TListWindow {
 public:
   explicit TCheckWindow(TForm1* owner);
 
-  TLabel* Label1 = nullptr;      // the count of errors and warnings
-  TListBox* ListBox1 = nullptr;  // the findings
-
-  // Checks the record now.
-  void Refresh();
-  // The record changed: checked again once the handler that changed it
-  // has returned (many changes in a row are checked once).
-  void RecordChanged();
+  // Checks the record now (Label1: the count of errors and warnings).
+  void Refresh() override;
 
   const std::vector<TFinding>& Findings() const { return findings_; }
-
-  void ListBox1DblClick(TObject* Sender);
 
   static constexpr const char* kCaption = "ZORMEK - Verificação do caso";
   static constexpr const char* kNothingFound = "Nenhum problema encontrado.";
 
 private:
-  TForm1* owner_;
+  std::optional<TFieldPlace> FieldOfRow(std::size_t row) const override;
+
   std::vector<TFinding> findings_;
-  bool pending_ = false;
 };

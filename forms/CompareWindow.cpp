@@ -1,36 +1,14 @@
 #include "forms/CompareWindow.h"
 
 #include <filesystem>
-#include <span>
 
 #include "case/CaseFields.h"
 #include "case/CaseReader.h"
+#include "forms/CaseReading.h"
 #include "forms/Unit1.h"
-#include "toolkit/Layout.h"
 #include "toolkit/MessageBox.h"
-#include "toolkit/Progress.h"
 
 namespace {
-
-using K = TControlKind;
-
-// name, kind, parent, left, top, width, height, text, label, font, max, tab
-constexpr TControlRow kLayout[] = {
-    {"Label1", K::Label, nullptr, 8, 8, 624, 15, "", nullptr, {"MS Sans Serif", 12, true}, 0, -1},
-    {"ListBox1", K::ListBox, nullptr, 8, 28, 624, 324, nullptr, nullptr, {"MS Sans Serif", 12, false}, 0, 0},
-};
-
-constexpr TFieldBinding<TCompareWindow> kFields[] = {
-    ZK_FIELD(TCompareWindow, Label1),
-    ZK_FIELD(TCompareWindow, ListBox1),
-};
-
-// The reader's verdict: "" when the case was read, else its message, which
-// names the file.
-std::string ReadCase(const std::string& path, TCaseData* data, std::string* title, const TReadProgress& progress) {
-  const TStatus read = ReadCaseFile(path, data, title, progress);
-  return read ? std::string() : FailureNamingFile(read.Error());
-}
 
 // "Pt (max):" -> "Pt (max)"
 std::string_view Bare(std::string_view caption) {
@@ -46,42 +24,21 @@ std::string Row(const TDifference& d) {
   return row + d.a + " → " + d.b;
 }
 
-constexpr std::size_t kBar = 1000;
-
 }  // namespace
 
-TCompareWindow::TCompareWindow(TForm1* owner) : TForm(nullptr), owner_(owner) {
-  SetCaption(kCaption);
-  SetFont({"MS Sans Serif", 11, false});
-  SetBorderStyle(TBorderStyle::Single);
-  SetClientSize(640, 360);
-  LoadLayout(*this, std::span<const TControlRow>(kLayout));
-  BindFields(*this, kFields);
-  ListBox1->OnDblClick = Bind(this, &TCompareWindow::ListBox1DblClick);
+TCompareWindow::TCompareWindow(TForm1* owner) : TListWindow(owner, kCaption) {
   // The title has no handler in the main window: it is read again whenever
   // this window is brought back.
   OnActivate = [this](TObject*) { Refresh(); };
-  PlaceBeside(*owner);  // as the check window
 }
 
 bool TCompareWindow::Load(const std::string& path) {
   TCaseData data;
   std::string title;
-  std::string message;
-  bool finished = false;
-  {
-    TProgress progress(owner_, "Lendo o caso \"" + std::filesystem::path(path).filename().string() + "\"...", true);
-    finished = progress.RunInWorker([&](const TProgress::TReport& report) {
-      message = ReadCase(path, &data, &title, [&report](std::uint64_t done, std::uint64_t total) {
-        return report(static_cast<std::size_t>(static_cast<double>(kBar) * static_cast<double>(done) /
-                                                static_cast<double>(total > 0 ? total : 1)),
-                      kBar);
-      });
-    });
-  }
-  if (!finished) return false;
-  if (!message.empty()) {
-    ShowMessageBox(owner_, message, "ERRO!");
+  const std::optional<TStatus> read = ReadCaseInWorker(owner_, "Lendo o caso", path, &data, &title);
+  if (!read) return false;  // cancelled
+  if (!*read) {
+    ShowMessageBox(owner_, FailureNamingFile(read->Error()), "ERRO!");
     return false;
   }
   other_ = std::move(data);
@@ -111,17 +68,7 @@ void TCompareWindow::Refresh() {
   });
 }
 
-void TCompareWindow::RecordChanged() {
-  if (pending_ || !Visible()) return;
-  pending_ = true;
-  Post([this](TObject*) {
-    if (pending_) Refresh();
-  });
-}
-
-void TCompareWindow::ListBox1DblClick(TObject*) {
-  const int i = ListBox1->ItemIndex();
-  if (i < 0 || static_cast<std::size_t>(i) >= differences_.size()) return;
-  const TDifference difference = differences_[static_cast<std::size_t>(i)];
-  owner_->ShowField(difference.field, difference.interval);
+std::optional<TListWindow::TFieldPlace> TCompareWindow::FieldOfRow(std::size_t row) const {
+  if (row >= differences_.size()) return std::nullopt;
+  return TFieldPlace{differences_[row].field, differences_[row].interval};
 }

@@ -10,41 +10,32 @@
 
 #include "case/CaseData.h"
 #include "case/CaseDiff.h"
-#include "toolkit/Toolkit.h"
+#include "forms/ListWindow.h"
 
-class TForm1;
-
-class TCompareWindow : public TForm {
+class TCompareWindow : public TListWindow {
 public:
   explicit TCompareWindow(TForm1* owner);
-
-  TLabel* Label1 = nullptr;      // which case is compared, and how many differences
-  TListBox* ListBox1 = nullptr;  // the differences
 
   // Reads the saved case to compare with (progress and "Cancelar" when it
   // lasts) and compares. A file that cannot be read shows why ("ERRO!") and
   // keeps the case compared before; false then, and when cancelled.
   bool Load(const std::string& path);
-  // Compares again now (the main window's title is read again too).
-  void Refresh();
-  // The record changed: compared again once the handler that changed it has
-  // returned.
-  void RecordChanged();
+  // Compares again now (the main window's title is read again too; Label1:
+  // which case is compared, and how many differences).
+  void Refresh() override;
 
   const TCaseData& Other() const { return other_; }
   // The saved case's file name, as the rows and the chart name it.
   const std::string& OtherName() const { return other_name_; }
   const std::vector<TDifference>& Differences() const { return differences_; }
 
-  void ListBox1DblClick(TObject* Sender);
-
   static constexpr const char* kCaption = "ZORMEK - Comparação de casos";
 
 private:
-  TForm1* owner_;
+  std::optional<TFieldPlace> FieldOfRow(std::size_t row) const override;
+
   TCaseData other_;
   std::string other_title_;
   std::string other_name_;
   std::vector<TDifference> differences_;
-  bool pending_ = false;
 };

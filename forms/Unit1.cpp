@@ -16,6 +16,7 @@
 #include "case/IntervalTable.h"
 #include "case/SpreadsheetClipboard.h"
 #include "toolkit/WindowText.h"
+#include "forms/CaseReading.h"
 #include "forms/CheckWindow.h"
 #include "forms/CompareWindow.h"
 #include "forms/DecimalPoints.h"
@@ -633,8 +634,6 @@ std::string FolderOf(const std::string& path) {
   return (error ? std::filesystem::path(path) : absolute).parent_path().lexically_normal().string();
 }
 
-constexpr std::size_t kBar = 1000;  // steps of the bar while the file is read
-
 }  // namespace
 
 void TForm1::FormDropFiles(TObject*, const std::vector<std::string>& Paths) {
@@ -650,21 +649,10 @@ bool TForm1::OpenCaseFile(const std::string& path) {
   // own until it is done, and the window's texts are made here afterwards.
   TCaseData data;
   std::string title;
-  TStatus read;
-  bool finished = false;
-  {
-    TProgress progress(this, "Abrindo o caso \"" + std::filesystem::path(path).filename().string() + "\"...", true);
-    finished = progress.RunInWorker([&](const TProgress::TReport& report) {
-      read = ReadCaseFile(path, &data, &title, [&report](uint64_t done, uint64_t total) {
-        return report(static_cast<std::size_t>(kBar * static_cast<double>(done) /
-                                                static_cast<double>(total > 0 ? total : 1)),
-                      kBar);
-      });
-    });
-  }
-  if (!finished) return false;  // cancelled: nothing changed
-  if (!read) {
-    ShowError(FailureNamingFile(read.Error()));
+  const std::optional<TStatus> read = ReadCaseInWorker(this, "Abrindo o caso", path, &data, &title);
+  if (!read) return false;  // cancelled: nothing changed
+  if (!*read) {
+    ShowError(FailureNamingFile(read->Error()));
     return false;
   }
   case_folder_ = FolderOf(path);

@@ -23,10 +23,10 @@ namespace {
 // A case the check has nothing to say about.
 TCaseData SoundCase(int32_t n) {
   TCaseData d;
-  d.Create(n);
+  EXPECT_TRUE(d.Create(n));
   for (int32_t k = 1; k <= n; ++k) {
-    d.SetDuration(k, 1.5);
-    d.SetLoad(k, 300 + k);
+    EXPECT_TRUE(d.SetDuration(k, 1.5));
+    EXPECT_TRUE(d.SetLoad(k, 300 + k));
   }
   d.base = 100;
   d.Ptmin = 50;
@@ -194,8 +194,8 @@ TEST_F(CheckTest, F7ListsAMinimumAboveItsMaximumAndADoubleClickGoesToIt) {
 // values, so that "OK" stores the one mended and keeps the other.
 TEST_F(CheckTest, AnIntervalsFindingSetsTheIntervalNumberAndItsValues) {
   TCaseData d = SoundCase(4);
-  d.SetDuration(3, 2.5);
-  d.SetLoad(3, 0);
+  EXPECT_TRUE(d.SetDuration(3, 2.5));
+  EXPECT_TRUE(d.SetLoad(3, 0));
   Open(d);
   TCheckWindow* check = PressF7();
   ASSERT_NE(check, nullptr);
@@ -292,8 +292,8 @@ TEST_F(CheckTest, CompareWindowListsTheDifferencesAgainstASavedFile) {
   TCaseData b = SoundCase(20);
   b.Ptmax = 420;
   b.alg.Maxit = 60;
-  b.SetLoad(3, 650);
-  b.SetDuration(17, 2.25);
+  EXPECT_TRUE(b.SetLoad(3, 650));
+  EXPECT_TRUE(b.SetDuration(17, 2.25));
   const std::string path = Put("caso_b.dad", b, "Caso B");
 
   form->ShowLoadProfile(nullptr);
