@@ -51,7 +51,7 @@ public:
       TResult<double> tolerance = ParseRealValue("--tolerance", tolerance_);
       if (!tolerance) throw TUsageError{tolerance.Error().message};
       if (!(*tolerance >= 0.0) || std::isinf(*tolerance)) {
-        throw TUsageError{"--tolerance: a tolerância deve ser um número finito, zero ou positivo, não '" +
+        throw TUsageError{"--tolerance: a tolerância deve ser um número finito maior ou igual a zero, não '" +
                           tolerance_ + "'."};
       }
       options.tolerance = *tolerance;
