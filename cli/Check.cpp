@@ -41,6 +41,8 @@ public:
     bool unreadable = false;
     bool errors = false;
     TJsonArray json(io.out);
+    const std::string error = JsonString(SeverityName(TSeverity::Error));
+    const std::string warning = JsonString(SeverityName(TSeverity::Warning));
     for (const std::string& path : paths_) {
       TCaseData data;
       std::string title;
@@ -50,12 +52,13 @@ public:
         continue;
       }
       const std::vector<TFinding> findings = CheckCase(data);
+      const std::string file = json_ ? JsonString(path) : std::string();
       errors = errors || HasErrors(findings);
       for (const TFinding& finding : findings) {
         if (json_) {
           json.Add(TJsonObject()
-                       .Text("file", path)
-                       .Text("severity", SeverityName(finding.severity))
+                       .Json("file", file)
+                       .Json("severity", finding.severity == TSeverity::Error ? error : warning)
                        .Text("field", finding.field)
                        .Number("interval", finding.interval)
                        .Text("message", finding.message));

@@ -20,6 +20,12 @@ TJsonObject& TJsonObject::Text(std::string_view key, std::string_view value) {
   return *this;
 }
 
+TJsonObject& TJsonObject::Json(std::string_view key, std::string_view json) {
+  Key(key);
+  text_ += json;
+  return *this;
+}
+
 TJsonObject& TJsonObject::Number(std::string_view key, std::optional<int32_t> value) {
   Key(key);
   text_ += value ? std::to_string(*value) : std::string("null");
@@ -27,7 +33,7 @@ TJsonObject& TJsonObject::Number(std::string_view key, std::optional<int32_t> va
 }
 
 void TJsonArray::Add(const TJsonObject& object) {
-  out_ << (any_ ? ",\n" : "[\n") << object.Json() << "}";
+  out_ << (any_ ? ",\n" : "[\n") << object.Written() << "}";
   any_ = true;
 }
 

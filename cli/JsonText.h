@@ -18,7 +18,9 @@ class TJsonObject {
 public:
   TJsonObject& Text(std::string_view key, std::string_view value);
   TJsonObject& Number(std::string_view key, std::optional<int32_t> value);  // null when none
-  const std::string& Json() const { return text_; }
+  // A value already written as JSON (JsonString's), for one said many times.
+  TJsonObject& Json(std::string_view key, std::string_view json);
+  const std::string& Written() const { return text_; }
 
 private:
   void Key(std::string_view key);
