@@ -33,7 +33,7 @@ public:
   }
 
   void Declare(CLI::App& verb) override {
-    verb.add_option("casos", paths_, "Os dois arquivos a comparar (.dad)")->type_name("A.dad B.dad");
+    verb.add_option("casos", paths_, "Os dois arquivos a comparar, A.dad e B.dad")->type_name("CASO.dad");
     verb.add_option("--tolerance", tolerance_,
                     "Diferença relativa aceita entre dois números reais: iguais quando |a - b| <= REL × "
                     "max(|a|, |b|) (ponto ou vírgula decimal; 0, o padrão, pede valores iguais). Inteiros e "
