@@ -210,7 +210,8 @@ int main(int argc, char** argv) {
   const double t = seconds("t");
   std::printf("ratio t/r (zormek-case check / read): %.3f  (target <= 1.5: %s)\n", r > 0 && t > 0 ? t / r : -1.0,
               bench::Verdict(r > 0 && t > 0 ? t / r : -1.0, t / r <= 1.5));
-  if (t > 0 && seconds("s") > 0) std::printf("ratio t/s (zormek-case check / zormek-case show): %.3f\n", t / seconds("s"));
+  if (t > 0 && seconds("s") > 0)
+    std::printf("ratio t/s (zormek-case check / zormek-case show): %.3f\n", t / seconds("s"));
   if (r > 0 && seconds("j") > 0)
     std::printf("ratio j/r (zormek-case check --json listing %d missing loads / read): %.3f\n", g_intervals,
                 seconds("j") / r);

@@ -210,7 +210,8 @@ void TChanges::ParseArguments() {
 
 int TChanges::Apply(TCaseData& data, std::string& title, TCommandIo& io) const {
   if (!table_.empty()) {
-    if (TStatus loaded = LoadTable(data, table_, io, decimal_.empty() ? 0 : decimal_[0]); !loaded) return Refuse(io, loaded.Error());
+    const char decimal_mark = decimal_.empty() ? 0 : decimal_[0];
+    if (TStatus loaded = LoadTable(data, table_, io, decimal_mark); !loaded) return Refuse(io, loaded.Error());
   }
   if (title_option_ != nullptr && title_option_->count() > 0) title = title_;
   for (const TEdit& edit : edits_) {

@@ -29,7 +29,8 @@ public:
     return "Compara dois casos campo a campo, o título e os intervalos (--json: como JSON)";
   }
   std::string_view Statuses() const override {
-    return "Saída: 0 iguais, 1 diferentes, 2 um arquivo que não pôde ser lido, tolerância inválida ou uso incorreto.";
+    return "Saída: 0 iguais, 1 diferentes, 2 um arquivo que não pôde ser lido, tolerância inválida ou uso "
+           "incorreto.";
   }
 
   void Declare(CLI::App& verb) override {
