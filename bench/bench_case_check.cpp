@@ -3,9 +3,15 @@
 //   (c) CheckCase of the record read, a case with nothing to find;
 //   (m) CheckCase of the same table with every load missing: a million
 //       errors, each listed with its message;
-//   (d) DiffCases of the record against a copy that differs in every load.
+//   (d) DiffCases of the record against a copy that differs in every load;
+//   (t) "zormek-case check" of the file, the tool's whole path in process
+//       (reading, checking, its output to a string);
+//   (s) "zormek-case show" of the same file, the tool reading and printing;
+//   (j) "zormek-case check --json" of the file with every load missing: a
+//       million findings written as JSON.
 // A check from the command line reads and then checks, so the target is on
-// (r + c) / r <= 1.5; the others are printed beside it.
+// (r + c) / r <= 1.5 and, for the tool itself, t / r <= 1.5; the others are
+// printed beside them.
 //
 // Usage: bench_case_check [--intervals=N] [google benchmark flags]
 
@@ -16,6 +22,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +32,7 @@
 #include "case/CaseDiff.h"
 #include "case/CaseFile.h"
 #include "case/CaseReader.h"
+#include "cli/Command.h"
 
 namespace {
 
@@ -32,6 +40,7 @@ namespace fs = std::filesystem;
 
 int32_t g_intervals = 1'000'000;
 std::string g_path;
+std::string g_missing_path;
 TCaseData g_read;      // the file as read
 TCaseData g_missing;   // the same with every load 0.0
 TCaseData g_changed;   // the same with every load 1 MW higher
@@ -77,6 +86,34 @@ void BM_Diff(benchmark::State& state) {
     const TResult<std::vector<TDifference>> diff = DiffCases(g_read, "", g_changed, "");
     if (!diff || diff->size() != static_cast<std::size_t>(g_intervals)) std::abort();
     benchmark::DoNotOptimize(diff->data());
+  });
+}
+
+// The tool in process: its exit status and the size of what it printed.
+std::pair<int, std::size_t> Tool(std::vector<const char*> argv) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  TCommandIo io{in, out, err};
+  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), io);
+  return {status, out.str().size()};
+}
+
+void BM_ToolCheck(benchmark::State& state) {
+  Time(state, "t", [] {
+    if (Tool({"zormek-case", "check", g_path.c_str()}).first != kExitDone) std::abort();
+  });
+}
+
+void BM_ToolShow(benchmark::State& state) {
+  Time(state, "s", [] {
+    if (Tool({"zormek-case", "show", g_path.c_str()}).first != kExitDone) std::abort();
+  });
+}
+
+void BM_ToolCheckJson(benchmark::State& state) {
+  Time(state, "j", [] {
+    const auto [status, printed] = Tool({"zormek-case", "check", "--json", g_missing_path.c_str()});
+    if (status != kExitRefused || printed < static_cast<std::size_t>(g_intervals) * 100) std::abort();
   });
 }
 
@@ -130,6 +167,16 @@ int main(int argc, char** argv) {
     g_missing.loads[static_cast<std::size_t>(k) - 1] = 0.0;
     g_changed.loads[static_cast<std::size_t>(k) - 1] = g_read.loads[static_cast<std::size_t>(k) - 1] + 1.0;
   }
+  {
+    // The writer of the file itself does not refuse the missing loads GRAVAR refuses.
+    const std::string file = FormatCaseFileToString(g_missing, "Benchmark");
+    g_missing_path = (dir / "sem_cargas.dad").string();
+    FILE* f = std::fopen(g_missing_path.c_str(), "wb");
+    if (f == nullptr || std::fwrite(file.data(), 1, file.size(), f) != file.size() || std::fclose(f) != 0) {
+      std::perror("write");
+      return 1;
+    }
+  }
   std::printf("case file: %d intervals, %zu bytes, in %s\n", g_intervals, bytes, dir.c_str());
 
   struct {
@@ -138,7 +185,10 @@ int main(int argc, char** argv) {
   } const routes[] = {{"CaseCheck/r_read", BM_Read},
                       {"CaseCheck/c_check", BM_Check},
                       {"CaseCheck/m_check_all_missing", BM_CheckMissing},
-                      {"CaseCheck/d_diff_every_load", BM_Diff}};
+                      {"CaseCheck/d_diff_every_load", BM_Diff},
+                      {"CaseCheck/t_tool_check", BM_ToolCheck},
+                      {"CaseCheck/s_tool_show", BM_ToolShow},
+                      {"CaseCheck/j_tool_check_json_all_missing", BM_ToolCheckJson}};
   for (const auto& route : routes) {
     benchmark::RegisterBenchmark(route.name, route.run)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
   }
@@ -157,6 +207,14 @@ int main(int argc, char** argv) {
     std::printf("ratio m/r (check listing %d missing loads / read): %.3f\n", g_intervals, seconds("m") / r);
   if (r > 0 && seconds("d") > 0)
     std::printf("ratio d/r (diff of %d differing loads / read): %.3f\n", g_intervals, seconds("d") / r);
+  const double t = seconds("t");
+  std::printf("ratio t/r (zormek-case check / read): %.3f  (target <= 1.5: %s)\n", r > 0 && t > 0 ? t / r : -1.0,
+              bench::Verdict(r > 0 && t > 0 ? t / r : -1.0, t / r <= 1.5));
+  if (t > 0 && seconds("s") > 0)
+    std::printf("ratio t/s (zormek-case check / zormek-case show): %.3f\n", t / seconds("s"));
+  if (r > 0 && seconds("j") > 0)
+    std::printf("ratio j/r (zormek-case check --json listing %d missing loads / read): %.3f\n", g_intervals,
+                seconds("j") / r);
   std::error_code ignored;
   fs::remove_all(dir, ignored);
   return 0;

@@ -6,4 +6,5 @@ add_executable(bench_case_reader ${CMAKE_CURRENT_LIST_DIR}/bench_case_reader.cpp
 target_link_libraries(bench_case_reader PRIVATE zk::case zk_bench_support benchmark::benchmark)
 # Checking the case against reading it.
 add_executable(bench_case_check ${CMAKE_CURRENT_LIST_DIR}/bench_case_check.cpp)
-target_link_libraries(bench_case_check PRIVATE zk::case zk_bench_support benchmark::benchmark)
+# The tool's own path too (zk_cli, in process).
+target_link_libraries(bench_case_check PRIVATE zk::case zk_cli zk_bench_support benchmark::benchmark)

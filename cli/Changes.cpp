@@ -142,7 +142,7 @@ TResult<std::string> ReadInputText(const std::string& path, TCommandIo& io) {
   return bytes;
 }
 
-TStatus LoadTable(TCaseData& data, const std::string& path, TCommandIo& io) {
+TStatus LoadTable(TCaseData& data, const std::string& path, TCommandIo& io, char decimal_mark) {
   TResult<std::string> read = ReadInputText(path, io);
   if (!read) return std::move(read).Error();
   std::string_view text = *read;
@@ -153,11 +153,24 @@ TStatus LoadTable(TCaseData& data, const std::string& path, TCommandIo& io) {
     error.file = path;
     return error;
   }
-  TResult<TPastedIntervals> table = ParseIntervalTable(text, ChooseTableFormat(text));
+  TTableFormat format = ChooseTableFormat(text);
+  if (decimal_mark != 0) format.decimal_mark = decimal_mark;
+  TResult<TPastedIntervals> table = ParseIntervalTable(text, format);
   if (!table) {
     TError error = std::move(table).Error();
+    if (error.code == TErrc::AmbiguousTable) {
+      // The window asks; here the command line says it.
+      const TTableQuestion question = TableQuestionOf(error);
+      constexpr std::string_view kAsk = " Indique o separador decimal.";
+      if (error.message.ends_with(kAsk)) error.message.resize(error.message.size() - kAsk.size());
+      error.message += " Use --decimal " + std::string(1, question.decimal_if_thousands) + " (" +
+                       question.as_thousands + ") ou --decimal " + std::string(1, question.decimal_if_decimal) +
+                       " (" + question.as_decimal + ").";
+      error.details.clear();
+    }
     error.message = shown + ": " + error.message;
     error.file = path;
+    error.line = 0;  // the message names the file and the line itself
     return error;
   }
   return SetIntervals(data, table->durations.data(), table->loads.data(), table->rows);
@@ -169,6 +182,11 @@ void TChanges::Declare(CLI::App& verb) {
                   "separadas por tabulação como as copia uma planilha, ou um arquivo CSV (\";\" com vírgula decimal "
                   "ou \",\" com ponto decimal); \"-\" lê a entrada padrão")
       ->type_name("TABELA");
+  verb.add_option("--decimal", decimal_,
+                  "O separador decimal da tabela, \",\" ou \".\" (o outro é então o separador de milhar), para "
+                  "uma tabela cujos números se leem de dois jeitos (\"1.038\": 1038 ou 1,038); sem ele, uma "
+                  "tabela assim é recusada")
+      ->type_name(",|.");
   title_option_ = verb.add_option("--title", title_, "O título do caso (até 80 caracteres)")->type_name("TEXTO");
   verb.add_option("alteracoes", arguments_,
                   "CAMPO=VALOR muda um campo pelo seu nome no programa (base, c0, ..., Vtot, ..., nu, ..., iprint); "
@@ -178,6 +196,10 @@ void TChanges::Declare(CLI::App& verb) {
 }
 
 void TChanges::ParseArguments() {
+  if (!decimal_.empty() && decimal_ != "," && decimal_ != ".") {
+    throw TUsageError{"--decimal: o separador decimal é \",\" ou \".\", não '" + decimal_ + "'."};
+  }
+  if (!decimal_.empty() && table_.empty()) throw TUsageError{"--decimal vale para a tabela: falta --table TABELA."};
   edits_.clear();
   for (const std::string& argument : arguments_) {
     TResult<TEdit> edit = ParseEdit(argument);
@@ -188,7 +210,8 @@ void TChanges::ParseArguments() {
 
 int TChanges::Apply(TCaseData& data, std::string& title, TCommandIo& io) const {
   if (!table_.empty()) {
-    if (TStatus loaded = LoadTable(data, table_, io); !loaded) return Refuse(io, loaded.Error());
+    const char decimal_mark = decimal_.empty() ? 0 : decimal_[0];
+    if (TStatus loaded = LoadTable(data, table_, io, decimal_mark); !loaded) return Refuse(io, loaded.Error());
   }
   if (title_option_ != nullptr && title_option_->count() > 0) title = title_;
   for (const TEdit& edit : edits_) {

@@ -51,8 +51,12 @@ TTableFormat ChooseTableFormat(std::string_view text);
 TResult<std::string> ReadInputText(const std::string& path, TCommandIo& io);
 
 // The table of a file (or "-") into data's intervals. Refusals name the
-// file: "t.tsv: Linha 17: 'abc' não é um número."
-TStatus LoadTable(TCaseData& data, const std::string& path, TCommandIo& io);
+// file: "t.tsv: Linha 17: 'abc' não é um número." A decimal mark of 0 lets
+// the cells tell it; a table whose numbers then read two ways ("1.038") is
+// refused, never read one way by a guess:
+//   "t.tsv: Linha 1: '1.038' pode ser 1038 ou 1,038, e nenhuma célula da tabela
+//    mostra qual é o separador decimal. Use --decimal , (1038) ou --decimal . (1,038)."
+TStatus LoadTable(TCaseData& data, const std::string& path, TCommandIo& io, char decimal_mark = 0);
 
 // The options that "new" and "set" share, declared on a verb.
 class TChanges {
@@ -67,6 +71,7 @@ public:
 
 private:
   std::string table_;
+  std::string decimal_;
   std::string title_;
   CLI::Option* title_option_ = nullptr;
   std::vector<std::string> arguments_;

@@ -62,6 +62,8 @@ std::vector<std::unique_ptr<TCommand>> Commands() {
   commands.push_back(MakeTableCommand());
   commands.push_back(MakeNewCommand());
   commands.push_back(MakeSetCommand());
+  commands.push_back(MakeCheckCommand());
+  commands.push_back(MakeDiffCommand());
   return commands;
 }
 
@@ -98,13 +100,15 @@ int RunCommandLine(int argc, const char* const* argv, TCommandIo& io) {
                std::string(kToolName));
   SpeakPortuguese(app);
   const std::string statuses = "Saída: 0 feito, 1 recusado (a mensagem diz por quê), 2 uso incorreto.";
-  app.footer("Cada comando tem sua ajuda: " + std::string(kToolName) + " COMANDO --help.\n" + statuses);
+  app.footer("Cada comando tem sua ajuda: " + std::string(kToolName) + " COMANDO --help.\n" + statuses +
+             "\ncheck: 0 sem erros, 1 com erros; diff: 0 iguais, 1 diferentes; os dois: 2 um arquivo que não "
+             "pôde ser lido.");
   std::vector<std::unique_ptr<TCommand>> commands = Commands();
   std::vector<CLI::App*> verbs;
   for (const auto& command : commands) {
     CLI::App* verb = app.add_subcommand(std::string(command->Name()), std::string(command->Summary()));
     verb->group("Comandos");
-    verb->footer(statuses);
+    verb->footer(command->Statuses().empty() ? statuses : std::string(command->Statuses()));
     verb->get_help_ptr()->group("Opções");
     command->Declare(*verb);
     verbs.push_back(verb);

@@ -1,6 +1,6 @@
 #pragma once
 // The verbs of zormek-case. Each verb is one class in a file of its own
-// (Show.cpp, Table.cpp, New.cpp, Set.cpp); Commands() lists them, and the
+// (Show.cpp, Table.cpp, New.cpp, Set.cpp, Check.cpp, Diff.cpp); Commands() lists them, and the
 // dispatcher (RunCommandLine) declares their arguments on CLI11
 // subcommands, parses, and runs the chosen one.
 //
@@ -24,6 +24,9 @@ class App;
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitRefused = 1;  // the case, a table or a file was refused
 inline constexpr int kExitUsage = 2;    // the command line is wrong
+// check and diff: 1 is their answer (errors found, cases that differ), so a
+// file they could not read is told apart from it.
+inline constexpr int kExitUnreadable = 2;
 
 inline constexpr std::string_view kToolName = "zormek-case";
 
@@ -46,6 +49,8 @@ public:
   virtual std::string_view Name() const = 0;
   // One line for the tool's --help.
   virtual std::string_view Summary() const = 0;
+  // The exit statuses for the verb's --help; empty: the tool's own.
+  virtual std::string_view Statuses() const { return {}; }
   // Declares the verb's arguments and options (their values land in the
   // command's own members).
   virtual void Declare(CLI::App& verb) = 0;
@@ -58,6 +63,8 @@ std::unique_ptr<TCommand> MakeShowCommand();
 std::unique_ptr<TCommand> MakeTableCommand();
 std::unique_ptr<TCommand> MakeNewCommand();
 std::unique_ptr<TCommand> MakeSetCommand();
+std::unique_ptr<TCommand> MakeCheckCommand();
+std::unique_ptr<TCommand> MakeDiffCommand();
 
 // Every verb, in the order --help lists them.
 std::vector<std::unique_ptr<TCommand>> Commands();

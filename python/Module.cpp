@@ -5,6 +5,7 @@
 
 #include "case/CaseFields.h"
 #include "python/Case.h"
+#include "python/Review.h"
 
 namespace py = pybind11;
 
@@ -43,4 +44,5 @@ class CaseError(Exception):
   for (std::size_t i = 0; i < CaseFields().size(); ++i) names[i] = py::str(std::string(CaseFields()[i].name));
   module.attr("FIELDS") = names;
   zormek::DeclareCase(module);
+  zormek::DeclareReview(module);
 }

@@ -1,12 +1,16 @@
 // Checking a case and comparing two: a table of cases with the findings
-// each must give, the messages' texts, and the comparison's differences.
+// each must give (the one the tool's and the module's tests read too), the
+// messages' texts, and the comparison's differences.
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -59,136 +63,15 @@ constexpr TSeverity W = TSeverity::Warning;
 constexpr std::nullopt_t none = std::nullopt;
 
 struct CheckRow {
-  const char* name;
+  std::string name;
   std::function<void(TCaseData&)> change;  // applied to SoundCase()
   std::vector<Expected> findings;
 };
 
-std::vector<Expected> Interval(TSeverity s, const char* field, std::initializer_list<int32_t> ks) {
-  std::vector<Expected> out;
-  for (int32_t k : ks) out.push_back({s, field, k});
-  return out;
-}
-
-std::vector<Expected> Join(std::initializer_list<std::vector<Expected>> parts) {
-  std::vector<Expected> out;
-  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
+// The rows a case file cannot hold (values that are not finite, a count the
+// table does not have); the others are in the table every front end shares.
 const std::vector<CheckRow>& Rows() {
   static const std::vector<CheckRow> rows = {
-      {"sound_case", [](TCaseData&) {}, {}},
-      {"new_case_as_the_window_starts",
-       [](TCaseData& d) { Create(d, 1); },
-       {{E, "base", none}, {E, "durations", 1}, {E, "loads", 1}}},
-      // Every value GRAVAR would refuse, all listed: 30 of them, past any summary.
-      {"missing_values_all_listed",
-       [](TCaseData& d) {
-         for (int32_t k = 1; k <= 15; ++k) Duration(d, k, 0.0);
-         for (int32_t k = 10; k <= 24; ++k) Load(d, k, 0.0);
-       },
-       [] {
-         std::vector<Expected> out;
-         for (int32_t k = 1; k <= 24; ++k) {
-           if (k <= 15) out.push_back({E, "durations", k});
-           if (k >= 10) out.push_back({E, "loads", k});
-         }
-         return out;
-       }()},
-      {"negative_duration", [](TCaseData& d) { Duration(d, 7, -2.0); }, {{E, "durations", 7}}},
-      {"thermal_minimum_above_maximum",
-       [](TCaseData& d) {
-         d.Ptmax = 200;
-         d.Ptmin = 250;
-       },
-       {{E, "Ptmin", none}}},
-      {"hydro_minimum_above_maximum",
-       [](TCaseData& d) {
-         d.Phmax = 20;
-         d.Phmin = 30;
-       },
-       {{E, "Phmin", none}}},
-      {"minimum_equal_to_maximum_is_fine",
-       [](TCaseData& d) {
-         d.Ptmin = d.Ptmax = 200;
-         d.Phmin = d.Phmax = 110;
-         for (int32_t k = 1; k <= d.N; ++k) Load(d, k, 310);
-       },
-       {}},
-      {"base_power_zero", [](TCaseData& d) { d.base = 0; }, {{E, "base", none}}},
-      {"base_power_negative", [](TCaseData& d) { d.base = -100; }, {{E, "base", none}}},
-      {"iteration_counts_below_one",
-       [](TCaseData& d) {
-         d.alg.Maxit = 0;
-         d.alg.nu = -1;
-         d.alg.nd = 0;
-         d.alg.klim = 0;
-         d.alg.iprint = -5;  // no rule: its meaning is the solver's
-       },
-       {{E, "nu", none}, {E, "nd", none}, {E, "klim", none}, {E, "Maxit", none}}},
-      {"iteration_counts_of_one_are_fine",
-       [](TCaseData& d) { d.alg.Maxit = d.alg.nu = d.alg.nd = d.alg.klim = 1; },
-       {}},
-      // 22 intervals above the plants: the first 20 named, one line for the rest.
-      {"loads_above_the_maxima_summarised_after_20",
-       [](TCaseData& d) {
-         for (int32_t k = 1; k <= 22; ++k) Load(d, k, 800);
-       },
-       Join({Interval(W, "loads", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}),
-             {{W, "loads", none}}})},
-      {"loads_exactly_at_the_limits_are_fine",
-       [](TCaseData& d) {
-         Load(d, 1, 700);
-         Load(d, 2, 60);
-       },
-       {}},
-      {"load_below_the_minima", [](TCaseData& d) { Load(d, 4, 59.5); }, {{W, "loads", 4}}},
-      // Below the minima and negative: one warning of each kind.
-      {"negative_load", [](TCaseData& d) { Load(d, 2, -5); }, {{W, "loads", 2}, {W, "loads", 2}}},
-      {"negative_load_without_limits",
-       [](TCaseData& d) {
-         d.Ptmin = d.Ptmax = d.Phmin = d.Phmax = 0;
-         Load(d, 2, -5);
-         Load(d, 3, 1e9);
-       },
-       {{W, "loads", 2}}},
-      // One maximum entered is a limit already: the other is taken as 0.
-      {"only_the_thermal_maximum_entered",
-       [](TCaseData& d) {
-         d.Phmax = d.Phmin = 0;
-         Load(d, 5, 401);
-       },
-       {{W, "loads", 5}}},
-      {"no_water_for_the_hydro_plant", [](TCaseData& d) { d.Vtot = 0; }, {{W, "Vtot", none}}},
-      {"no_water_and_no_hydro_plant",
-       [](TCaseData& d) {
-         d.Vtot = 0;
-         d.Phmax = d.Phmin = 0;
-         d.Ptmax = 1000;
-       },
-       {}},
-      {"step_factors_outside_zero_one",
-       [](TCaseData& d) {
-         d.alg.Rho = 1.0;
-         d.alg.Rhoext = 0.0;
-       },
-       {{W, "Rhoext", none}, {W, "Rho", none}}},
-      {"tolerances_not_positive",
-       [](TCaseData& d) {
-         d.alg.Epsext = 0;
-         d.alg.Epsln = -1e-4;
-         d.alg.Epslnp = 0;
-         d.alg.Epslmek = -0.0;
-       },
-       {{W, "Epsext", none}, {W, "Epsln", none}, {W, "Epslnp", none}, {W, "Epslmek", none}}},
-      {"method_constants_not_positive",
-       [](TCaseData& d) {
-         d.alg.Bigm = 0;
-         d.alg.Sigma = -0.01;
-         d.alg.Mu0 = 0;
-       },
-       {{W, "Bigm", none}, {W, "Sigma", none}, {W, "Mu0", none}}},
       {"values_that_are_not_finite",
        [](TCaseData& d) {
          d.c0 = std::numeric_limits<double>::quiet_NaN();
@@ -198,21 +81,64 @@ const std::vector<CheckRow>& Rows() {
        },
        {{E, "c0", none}, {E, "Rho", none}, {E, "loads", 3}, {E, "durations", 6}}},
       {"table_shorter_than_its_count", [](TCaseData& d) { d.N = 25; }, {{E, "N", none}}},
-      // Errors come first, whatever the field order.
-      {"errors_before_warnings",
-       [](TCaseData& d) {
-         d.Vtot = -1;
-         d.alg.Maxit = 0;
-         Load(d, 1, 0);
-         Load(d, 2, 9999);
-       },
-       {{E, "Maxit", none}, {E, "loads", 1}, {W, "Vtot", none}, {W, "loads", 2}}},
   };
   return rows;
 }
 
+// The shared table (tests/data/check/cases.json) as changes on SoundCase().
+void Store(TCaseData& d, std::string_view name, double value) {
+  const TCaseField* field = FindCaseField(name);
+  ASSERT_NE(field, nullptr) << name;
+  if (field->kind == TFieldKind::Integer) {
+    field->Integer(d) = static_cast<int32_t>(value);
+  } else {
+    field->Real(d) = value;
+  }
+}
+
+std::vector<CheckRow> SharedRows() {
+  std::ifstream file(ZK_CHECK_CASES);
+  const nlohmann::json table = nlohmann::json::parse(file);
+  const nlohmann::json& sound = table["sound"];
+  EXPECT_EQ(sound["N"], 24) << "SoundCase() is the table's sound case";
+  std::vector<CheckRow> rows;
+  for (const nlohmann::json& row : table["rows"]) {
+    CheckRow parsed{row["name"], {}, {}};
+    parsed.change = [row](TCaseData& d) {
+      if (row.value("fresh", false)) Create(d, 1);
+      const nlohmann::json set = row.value("set", nlohmann::json::object());
+      for (const auto& [name, value] : set.items()) Store(d, name, value);
+      for (const char* which : {"durations", "loads"}) {
+        const nlohmann::json runs = row.value(which, nlohmann::json::array());
+        for (const nlohmann::json& run : runs) {
+          for (int32_t k = run[0]; k <= run[1].get<int32_t>(); ++k) {
+            if (which[0] == 'd') {
+              Duration(d, k, run[2]);
+            } else {
+              Load(d, k, run[2]);
+            }
+          }
+        }
+      }
+    };
+    for (const std::string finding : row["findings"]) {
+      std::istringstream words(finding);
+      std::string severity, field;
+      int32_t interval = 0;
+      words >> severity >> field;
+      const bool numbered = static_cast<bool>(words >> interval);
+      parsed.findings.push_back({severity == "erro" ? E : W, field, numbered ? std::optional(interval) : none});
+    }
+    rows.push_back(std::move(parsed));
+  }
+  return rows;
+}
+
 TEST(CaseCheck, EachCaseGivesExactlyItsFindings) {
-  for (const CheckRow& row : Rows()) {
+  std::vector<CheckRow> rows = SharedRows();
+  ASSERT_GE(rows.size(), 20u);
+  rows.insert(rows.end(), Rows().begin(), Rows().end());
+  for (const CheckRow& row : rows) {
     SCOPED_TRACE(row.name);
     TCaseData d = SoundCase();
     row.change(d);

@@ -110,7 +110,7 @@ def test_a_title_in_portuguese_is_written_in_the_windows_code_page(tmp_path, exa
 # the exact standard error. 1: refused; 2: wrong usage.
 REFUSALS = [
     ("no verb", [], 2,
-     'zormek-case: falta o comando: show, table, new ou set.\nVeja "zormek-case --help".\n'),
+     'zormek-case: falta o comando: show, table, new, set, check ou diff.\nVeja "zormek-case --help".\n'),
     ("unknown verb", ["mostrar", "caso.dad"], 2,
      'zormek-case: argumentos inesperados: mostrar caso.dad\nVeja "zormek-case --help".\n'),
     ("unknown option", ["show", "caso.dad", "--xml"], 2,
@@ -161,6 +161,11 @@ REFUSALS = [
      'zormek-case: Não foi possível abrir o arquivo "nada.tsv": o arquivo não existe.\n'),
     ("empty table", ["new", "--table", "vazia.tsv", "-o", "x.dad"], 1,
      "zormek-case: vazia.tsv: não há tabela de intervalos.\n"),
+    ("table read two ways", ["set", "caso.dad", "--table", "ambigua.tsv"], 1,
+     "zormek-case: ambigua.tsv: Linha 2: '1.038' pode ser 1038 ou 1,038, e nenhuma célula da tabela mostra qual é "
+     "o separador decimal. Use --decimal , (1038) ou --decimal . (1,038).\n"),
+    ("decimal mark that is not one", ["set", "caso.dad", "--table", "ambigua.tsv", "--decimal", ";"], 2,
+     "zormek-case: --decimal: o separador decimal é \",\" ou \".\", não ';'.\nVeja \"zormek-case set --help\".\n"),
     ("bad table cell", ["new", "--table", "ruim.tsv", "-o", "x.dad"], 1,
      "zormek-case: ruim.tsv: Linha 2: 'abc' não é um número.\n"),
     ("interval without duration or load", ["new", "--table", "falta.tsv", "-o", "x.dad"], 1,
@@ -185,6 +190,7 @@ def workdir(tmp_path):
     damaged = EXAMPLE_FILE.read_bytes().replace(b"    500.00", b"    500,00")
     (tmp_path / "torto.dad").write_bytes(damaged)
     (tmp_path / "vazia.tsv").write_text(" \n\n")
+    (tmp_path / "ambigua.tsv").write_text("10\t500\n14\t1.038\n")
     (tmp_path / "ruim.tsv").write_text("10\t500\nabc\t700\n")
     (tmp_path / "falta.tsv").write_text("10\t\n\t700\n5\t0\n")
     return tmp_path
@@ -211,7 +217,15 @@ def test_a_read_only_case_is_refused_and_kept(workdir):
     assert path.read_bytes() == EXAMPLE_FILE.read_bytes()
 
 
-@pytest.mark.parametrize("verb", ["", "show", "table", "new", "set"])
+# 1,038 MW kept in the file's two decimals: 1,04.
+@pytest.mark.parametrize("verb, decimal, load", [("new", ",", "1038"), ("set", ".", "1,04")])
+def test_decimal_settles_a_table_read_two_ways(workdir, verb, decimal, load):
+    args = ["new", "-o", "caso.dad"] if verb == "new" else ["set", "caso.dad"]
+    assert run_tool(*args, "--table", "ambigua.tsv", "--decimal", decimal, "base=1", cwd=workdir)[:3:2] == (0, "")
+    assert run_tool("table", "caso.dad", cwd=workdir)[1] == f"1\t10\t500\n2\t14\t{load}\n"
+
+
+@pytest.mark.parametrize("verb", ["", "show", "table", "new", "set", "check", "diff"])
 def test_help_is_in_portuguese(verb):
     status, out, err = run_tool(*([verb] if verb else []), "--help")
     assert (status, err) == (0, "")
@@ -220,8 +234,10 @@ def test_help_is_in_portuguese(verb):
         assert english not in out
     if verb in ("new", "set"):
         assert "CAMPO=VALOR" in out and "--table" in out and "--title" in out
+    if verb in ("check", "diff"):
+        assert "--json" in out and "2 um arquivo que não pôde ser lido" in out
     if not verb:
-        for name in ("show", "table", "new", "set"):
+        for name in ("show", "table", "new", "set", "check", "diff"):
             assert name in out
         assert "2 uso incorreto" in out
 
