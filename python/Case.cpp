@@ -19,11 +19,6 @@ namespace {
 
 using TDoubles = py::array_t<double, py::array::c_style | py::array::forcecast>;
 
-py::object Text(const std::string& utf8) {
-  return py::reinterpret_steal<py::object>(
-      PyUnicode_DecodeUTF8(utf8.data(), static_cast<py::ssize_t>(utf8.size()), "backslashreplace"));
-}
-
 py::object FileName(const std::string& bytes) {
   return py::reinterpret_steal<py::object>(
       PyUnicode_DecodeFSDefaultAndSize(bytes.data(), static_cast<py::ssize_t>(bytes.size())));
@@ -128,6 +123,11 @@ void DeclareField(py::class_<TCase>& type, const TCaseField& field) {
 }  // namespace
 
 TCase::~TCase() = default;
+
+py::object Text(const std::string& utf8) {
+  return py::reinterpret_steal<py::object>(
+      PyUnicode_DecodeUTF8(utf8.data(), static_cast<py::ssize_t>(utf8.size()), "backslashreplace"));
+}
 
 [[noreturn]] void RaiseCaseError(const TError& error) {
   const py::object type = py::module_::import("zormek").attr("CaseError");

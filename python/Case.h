@@ -37,6 +37,10 @@ inline void Check(const TStatus& status) {
   if (!status) RaiseCaseError(status.Error());
 }
 
+// A text of the core (UTF-8) as a str; bytes that are not UTF-8 stay
+// visible as backslash escapes.
+py::object Text(const std::string& utf8);
+
 // A path argument: str, bytes or os.PathLike, as the file system names it.
 std::string PathArgument(const py::object& path);
 

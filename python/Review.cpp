@@ -13,11 +13,6 @@ namespace zormek {
 
 namespace {
 
-py::object Text(const std::string& utf8) {
-  return py::reinterpret_steal<py::object>(
-      PyUnicode_DecodeUTF8(utf8.data(), static_cast<py::ssize_t>(utf8.size()), "backslashreplace"));
-}
-
 py::object Interval(const std::optional<int32_t>& interval) {
   return interval ? py::object(py::int_(*interval)) : py::object(py::none());
 }
