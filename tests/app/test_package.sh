@@ -91,7 +91,8 @@ MODULE=$(ls "$ROOT"/usr/lib/python3/dist-packages/zormek.cpython-*.so 2>/dev/nul
 for dep in python3-numpy "python3 (>= 3."; do
   echo "$DEPENDS" | grep -qF "$dep" || fail "dependency $dep missing"
 done
-PYTHONPATH="$ROOT/usr/lib/python3/dist-packages" /usr/bin/python3 -c '
+# (A sanitizer build's module needs the sanitizers' runtime loaded first.)
+LD_PRELOAD="${ZK_PYTHON_PRELOAD:-}" PYTHONPATH="$ROOT/usr/lib/python3/dist-packages" /usr/bin/python3 -c '
 import zormek, sys
 case = zormek.Case()
 assert zormek.__file__.startswith(sys.argv[1]), zormek.__file__
