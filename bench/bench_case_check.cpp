@@ -24,6 +24,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/BenchCase.h"
@@ -117,23 +118,6 @@ void BM_ToolCheckJson(benchmark::State& state) {
   });
 }
 
-void Copy(const TCaseData& from, TCaseData& to) {
-  to = TCaseData{};
-  if (!to.Create(from.N)) std::abort();
-  for (std::size_t i = 0; i < static_cast<std::size_t>(from.N); ++i) {
-    to.durations[i] = from.durations[i];
-    to.loads[i] = from.loads[i];
-  }
-  to.base = from.base;
-  to.c0 = from.c0;
-  to.c = from.c;
-  to.q = from.q;
-  to.Ptmax = from.Ptmax;
-  to.Phmax = from.Phmax;
-  to.Vtot = from.Vtot;
-  to.alg = from.alg;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -161,11 +145,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the benchmark case is not sound\n");
     return 1;
   }
-  Copy(g_read, g_missing);
-  Copy(g_read, g_changed);
+  // Whole copies: the loops below give each its own arrays.
+  g_missing = g_read;
+  g_changed = g_read;
   for (int32_t k = 1; k <= g_intervals; ++k) {
     g_missing.loads[static_cast<std::size_t>(k) - 1] = 0.0;
-    g_changed.loads[static_cast<std::size_t>(k) - 1] = g_read.loads[static_cast<std::size_t>(k) - 1] + 1.0;
+    g_changed.loads[static_cast<std::size_t>(k) - 1] = std::as_const(g_read).loads[static_cast<std::size_t>(k) - 1] + 1.0;
   }
   {
     // The writer of the file itself does not refuse the missing loads GRAVAR refuses.

@@ -136,15 +136,7 @@ TStatus SetIntervals(TCaseData& data, const double* durations, const double* loa
     return MakeError(TErrc::OutOfRange, "A tabela tem " + std::to_string(n) + " intervalos; cabem no máximo " +
                                             std::to_string(std::numeric_limits<int32_t>::max()) + ".");
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    for (const bool load : {false, true}) {
-      const double v = load ? loads[i] : durations[i];
-      if (!std::isfinite(v)) {
-        return MakeError(TErrc::OutOfRange, "Intervalo " + std::to_string(i + 1) + (load ? ": a carga é " : ": a duração é ") +
-                                                ValueText(v) + "; " + kFiniteOnly);
-      }
-    }
-  }
+  if (TStatus finite = CheckFiniteIntervals(durations, loads, n); !finite) return finite;
   TCaseData table;
   if (TStatus made = table.Redimension(static_cast<int32_t>(n)); !made) return made;
   if (n > 0) {
@@ -165,14 +157,17 @@ TStatus CheckFinite(const TCaseData& data) {
       return MakeError(TErrc::OutOfRange, std::string(field.name) + " é " + ValueText(v) + "; " + kFiniteOnly);
     }
   }
-  const std::size_t n = std::min(data.durations.size(), data.loads.size());
+  return CheckFiniteIntervals(data.durations.data(), data.loads.data(),
+                              std::min(data.durations.size(), data.loads.size()));
+}
+
+TStatus CheckFiniteIntervals(const double* durations, const double* loads, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) {
     for (const bool load : {false, true}) {
-      const double v = load ? data.loads[i] : data.durations[i];
-      if (!std::isfinite(v)) {
-        return MakeError(TErrc::OutOfRange, "Intervalo " + std::to_string(i + 1) + (load ? ": a carga é " : ": a duração é ") +
-                                                ValueText(v) + "; " + kFiniteOnly);
-      }
+      const double* values = load ? loads : durations;
+      if (values == nullptr || std::isfinite(values[i])) continue;
+      return MakeError(TErrc::OutOfRange, "Intervalo " + std::to_string(i + 1) + (load ? ": a carga é " : ": a duração é ") +
+                                              ValueText(values[i]) + "; " + kFiniteOnly);
     }
   }
   return {};

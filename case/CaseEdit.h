@@ -68,3 +68,7 @@ TStatus SetIntervals(TCaseData& data, const double* durations, const double* loa
 //   "Intervalo 3: a duração é nan; só números finitos podem ser gravados."
 //   "Vtot é inf; só números finitos podem ser gravados."
 TStatus CheckFinite(const TCaseData& data);
+
+// The same for n intervals' durations and loads (either may be null: only
+// the other is checked), the first value that is not finite refused.
+TStatus CheckFiniteIntervals(const double* durations, const double* loads, std::size_t n);

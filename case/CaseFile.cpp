@@ -311,14 +311,11 @@ std::string FormatCaseFileToString(const TCaseData& data, std::string_view title
   return out;
 }
 
-TStatus SaveCaseFile(const TCaseData& data, std::string_view title_utf8, const std::string& path,
-                     TFileSink* sink) {
-  if (TStatus intervals = CheckIntervals(data); !intervals) return intervals;
-  // Only values changed in place by a script can be infinite or NaN.
-  if (TStatus finite = CheckFinite(data); !finite) return finite;
-  TResult<std::string> title = CheckTitle(title_utf8);
-  if (!title) return std::move(title).Error();
+namespace {
 
+// Saves a record already checked, with its title already in the file's
+// bytes, into path through sink (the atomic sink when null).
+TStatus SaveChecked(const TCaseData& data, std::string_view title_bytes, const std::string& path, TFileSink* sink) {
   const std::string::size_type slash = path.rfind('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
@@ -342,7 +339,7 @@ TStatus SaveCaseFile(const TCaseData& data, std::string_view title_utf8, const s
   }
   TStatus written;
   try {
-    const bool whole = FormatCaseFile(data, *title, [sink, &written](const char* p, std::size_t size) {
+    const bool whole = FormatCaseFile(data, title_bytes, [sink, &written](const char* p, std::size_t size) {
       written = sink->Write(p, size);
       return written.Ok();
     });
@@ -361,12 +358,26 @@ TStatus SaveCaseFile(const TCaseData& data, std::string_view title_utf8, const s
   return {};
 }
 
+}  // namespace
+
+TStatus SaveCaseFile(const TCaseData& data, std::string_view title_utf8, const std::string& path,
+                     TFileSink* sink) {
+  if (TStatus intervals = CheckIntervals(data); !intervals) return intervals;
+  // Only values changed in place by a script can be infinite or NaN.
+  if (TStatus finite = CheckFinite(data); !finite) return finite;
+  TResult<std::string> title = CheckTitle(title_utf8);
+  if (!title) return std::move(title).Error();
+  return SaveChecked(data, *title, path, sink);
+}
+
 TStatus WriteCaseFile(const TCaseData& data, std::string_view title_utf8, std::string_view base_utf8,
                       std::string_view folder, TFileSink* sink) {
   // The interval messages come first, as the user corrects those first.
   if (TStatus intervals = CheckIntervals(data); !intervals) return intervals;
-  if (TResult<std::string> title = CheckTitle(title_utf8); !title) return std::move(title).Error();
+  TResult<std::string> title = CheckTitle(title_utf8);
+  if (!title) return std::move(title).Error();
   TResult<std::string> path = CheckBaseName(base_utf8, folder);
   if (!path) return std::move(path).Error();
-  return SaveCaseFile(data, title_utf8, *path, sink);
+  if (TStatus finite = CheckFinite(data); !finite) return finite;
+  return SaveChecked(data, *title, *path, sink);
 }

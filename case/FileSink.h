@@ -7,9 +7,8 @@
 //
 // - Normally the bytes go to an unnamed temporary file in the target's
 //   folder (O_TMPFILE), which takes the target's place only after every
-//   write and the sync succeeded: a new file is linked under its name (and
-//   nothing that appeared there meanwhile is replaced), an existing one is
-//   replaced by a rename from a short temporary name. A save that fails,
+//   write and the sync succeeded: it is linked under a short temporary
+//   name and renamed over the target, new or existing. A save that fails,
 //   or a process that is killed, leaves the target as it was and nothing
 //   else. Where the file system has no unnamed files, a named temporary
 //   file takes its place: a short hidden name (".caso.dad.Ab12Cd"), created

@@ -146,8 +146,7 @@ void AppendIntervalMemoRow(std::string& out, std::size_t k, double duration, dou
   char number[24];
   const auto end = std::to_chars(number, number + sizeof number, k).ptr;
   AppendIntervalMemoLine(out, std::string_view(number, static_cast<std::size_t>(end - number)),
-                         duration == 0.0 ? std::string() : FormatRealText(duration, separator),
-                         load == 0.0 ? std::string() : FormatRealText(load, separator));
+                         FieldRealText(duration, separator), FieldRealText(load, separator));
 }
 
 TTableFormat CsvTableFormat(char cell_separator) {

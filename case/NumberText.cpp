@@ -336,6 +336,10 @@ int SplitScientific(const char* begin, const char* end, std::string* digits) {
 
 // FormatRealText(0.0001, ',') == "0,0001", FormatRealText(123456789012345678.0, ',')
 // == "1,23456789012346E17", FormatRealText(-0.00001, ',') == "-1E-5".
+std::string FieldRealText(double value, char separator) {
+  return value == 0.0 ? std::string() : FormatRealText(value, separator);
+}
+
 std::string FormatRealText(double value, char separator) {
   if (value == 0.0) return "0";
   // Not reachable from the case record, which never holds them.

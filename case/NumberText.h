@@ -34,6 +34,9 @@ TResult<double> TryParseRealText(std::string_view text, char separator);
 
 std::string FormatIntegerText(int32_t value);
 std::string FormatRealText(double value, char separator);
+// The text of a field that shows a stored value: FormatRealText, and empty
+// for 0.0 of either sign (the field as it starts, a value not entered).
+std::string FieldRealText(double value, char separator);
 
 // FormatRealText's layout of given significant digits (no trailing zeros),
 // value = 0.d1d2... * 10^exponent:

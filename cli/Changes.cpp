@@ -15,6 +15,7 @@
 #include "case/CaseFile.h"
 #include "case/CaseReader.h"
 #include "case/FileSink.h"
+#include "case/FileSystem.h"
 
 namespace {
 
@@ -118,27 +119,21 @@ TResult<std::string> ReadInputText(const std::string& path, TCommandIo& io) {
     return failed;
   };
   // A pipe (such as "--table <(comando)") is read too; a folder is not.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return failure(TErrc::FileOpen, "abrir", errno);
+  const TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) return failure(TErrc::FileOpen, "abrir", errno);
   std::string bytes;
   struct stat info;
-  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    return failure(TErrc::FileOpen, "abrir", EISDIR);
-  }
+  if (::fstat(fd.Get(), &info) == 0 && S_ISDIR(info.st_mode)) return failure(TErrc::FileOpen, "abrir", EISDIR);
   char buffer[1 << 16];
   for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
-      return failure(TErrc::FileRead, "ler", error);
+      return failure(TErrc::FileRead, "ler", errno);
     }
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
-  ::close(fd);
   return bytes;
 }
 

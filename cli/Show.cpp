@@ -40,7 +40,7 @@ public:
 
 private:
   static void WriteText(std::ostream& out, const TCaseData& data, const std::string& title) {
-    out << "Título do caso em estudo: " << title << "\n";
+    out << kTitleCaption << " " << title << "\n";
     out << kCountCaption << " " << data.N << "\n";
     for (const TCaseField& field : CaseFields()) {
       std::string name(field.name);

@@ -28,8 +28,10 @@ std::string Row(const TDifference& d) {
 
 TCompareWindow::TCompareWindow(TForm1* owner) : TListWindow(owner, kCaption) {
   // The title has no handler in the main window: it is read again whenever
-  // this window is brought back.
-  OnActivate = [this](TObject*) { Refresh(); };
+  // this window is brought back, and compared again if it changed.
+  OnActivate = [this](TObject*) {
+    if (pending_ || owner_->CaseTitle() != compared_title_) Refresh();
+  };
 }
 
 bool TCompareWindow::Load(const std::string& path) {
@@ -51,7 +53,8 @@ bool TCompareWindow::Load(const std::string& path) {
 void TCompareWindow::Refresh() {
   pending_ = false;
   if (other_name_.empty()) return;  // nothing read yet
-  TResult<std::vector<TDifference>> diff = DiffCases(owner_->CaseData, owner_->CaseTitle(), other_, other_title_);
+  compared_title_ = owner_->CaseTitle();
+  TResult<std::vector<TDifference>> diff = DiffCases(owner_->CaseData, compared_title_, other_, other_title_);
   differences_ = diff ? std::move(*diff) : std::vector<TDifference>{};
   const std::string name = "\"" + other_name_ + "\"";
   if (differences_.empty()) {

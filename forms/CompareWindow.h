@@ -36,6 +36,7 @@ private:
 
   TCaseData other_;
   std::string other_title_;
+  std::string compared_title_;  // the main window's title at the last comparison
   std::string other_name_;
   std::vector<TDifference> differences_;
 };

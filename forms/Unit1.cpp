@@ -485,7 +485,7 @@ namespace {
 // A field's text for a value of an opened or pasted case: the window's
 // display, and empty for 0.0 (either sign), as the fields start. An empty
 // field leaves the record alone, so the value read stays exactly as it was.
-std::string FieldText(double value) { return value == 0.0 ? std::string() : FormatRealText(value); }
+std::string FieldText(double value) { return FieldRealText(value, WindowDecimalSeparator); }
 
 constexpr const char* kPasteCaption = "Colar tabela de intervalos";
 
@@ -712,7 +712,8 @@ void TForm1::ShowCase(TCaseData&& data, const std::string& title, const std::str
 namespace {
 
 // A value of interval k as its field shows it for "OK" to store it back
-// unchanged; "0" for a value not entered (an empty field is refused there).
+// unchanged; "0" for a value not entered, so that the finding's missing
+// value shows in the field ("OK" stores an empty field as 0 too).
 std::string IntervalFieldText(double value) { return value == 0.0 ? std::string("0") : TableValueText(value); }
 
 }  // namespace
@@ -787,9 +788,11 @@ void TForm1::ShowField(std::string_view field, std::optional<int32_t> interval) 
   if (!binding) return;
   TLabeledEdit* edit = this->*binding->edit;
   if (interval && (field == "durations" || field == "loads") && *interval >= 1 && *interval <= CaseData.N) {
+    // Read through a const record: the arrays shared with the memo stay shared.
+    const TCaseData& record = CaseData;
     const auto i = static_cast<std::size_t>(*interval - 1);
-    const double duration = CaseData.durations[i];
-    const double load = CaseData.loads[i];
+    const double duration = record.durations[i];
+    const double load = record.loads[i];
     LabeledEdit2->SetText(FormatIntegerText(*interval));
     UpDown1->SetPosition(UpDownMax(*interval));
     LabeledEdit3->SetText(IntervalFieldText(duration));

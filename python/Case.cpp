@@ -66,13 +66,8 @@ void AssignArray(TCase& self, TArrayKind kind, const py::handle& values) {
   }
   double* storage = Storage(self, kind);
   if (given.data() == storage) return;
-  for (py::ssize_t i = 0; i < n; ++i) {
-    if (!std::isfinite(given.data()[i])) {
-      RaiseCaseError(Refusal(TErrc::OutOfRange, "Intervalo " + std::to_string(i + 1) +
-                                                    (kind == kLoads ? ": a carga é " : ": a duração é ") +
-                                                    ValueText(given.data()[i]) + "; só números finitos podem ser gravados."));
-    }
-  }
+  Check(CheckFiniteIntervals(kind == kDurations ? given.data() : nullptr, kind == kLoads ? given.data() : nullptr,
+                             static_cast<std::size_t>(n)));
   std::memmove(storage, given.data(), static_cast<std::size_t>(n) * sizeof(double));
 }
 
@@ -108,9 +103,7 @@ void DeclareField(py::class_<TCase>& type, const TCaseField& field) {
             throw py::type_error(std::string(field.name) + " é inteiro, não " +
                                  std::string(py::str(py::type::of(value).attr("__name__"))) + ".");
           }
-          TResult<int32_t> integer = ParseIntegerValue(field.name, std::string(py::str(value)));
-          if (!integer) RaiseCaseError(integer.Error());
-          Check(SetIntegerField(self.data, field, *integer));
+          Check(SetFieldText(self.data, field, std::string(py::str(value))));
         },
         doc.c_str());
   } else {
