@@ -170,6 +170,10 @@ Qt::DropAction DropFiles(QWidget* widget, const std::vector<std::string>& paths,
   }
   data.setUrls(urls);
   data.setText(texts.join('\n'));
+  return DropMimeData(widget, data, at);
+}
+
+Qt::DropAction DropMimeData(QWidget* widget, const QMimeData& data, QPoint at) {
   const QPoint pos = at.isNull() ? widget->rect().center() : at;
   const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
   QDragEnterEvent enter(pos, offered, &data, Qt::LeftButton, Qt::NoModifier);

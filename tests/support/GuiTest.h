@@ -2,6 +2,7 @@
 // Helpers for tests that drive real Qt widgets.
 
 #include <algorithm>
+#include <QMimeData>
 #include <QPoint>
 #include <QRect>
 #include <QSet>
@@ -131,6 +132,8 @@ void DoubleClick(QWidget* widget, QPoint at = QPoint());
 // URLs and their paths as text, as file managers send them. Returns the
 // accepted drop action, or Qt::IgnoreAction when nobody took the drop.
 Qt::DropAction DropFiles(QWidget* widget, const std::vector<std::string>& paths, QPoint at = QPoint());
+// The same with the data as given (a real file manager's, captured).
+Qt::DropAction DropMimeData(QWidget* widget, const QMimeData& data, QPoint at = QPoint());
 // A path's URL as a file manager puts it on a drop: every byte of the
 // path but "/" and the unreserved ones percent-encoded, as GLib's
 // g_filename_to_uri does ("/tmp/caf\xE9 um.dad" -> "file:///tmp/caf%E9%20um.dad").

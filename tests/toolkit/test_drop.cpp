@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QMimeData>
 #include <QTimer>
 #include <QWindow>
 #include <atomic>
@@ -70,6 +72,25 @@ TEST(Drop, PathsKeepTheirBytes) {
   EXPECT_EQ(DropFiles(form.ClientArea(), paths), Qt::CopyAction);
   QTest::qWait(10);
   EXPECT_EQ(got, paths);
+}
+
+// What PCManFM really offers for a Latin-1 name (tests/data/file-manager):
+// the file arrives as its bytes.
+TEST(Drop, APCManFMDropOfALatin1NameGivesItsBytes) {
+  const QString dir = QStringLiteral(ZK_FILE_MANAGER_DIR "/pcmanfm-latin1-name/");
+  QMimeData data;
+  for (const char* format : {"text/uri-list", "text/plain", "text/plain;charset=utf-8"}) {
+    QFile file(dir + QString(format).replace('/', '_').replace(';', '_').replace('=', '_'));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << format;
+    data.setData(format, file.readAll());
+  }
+  TestForm form;
+  ASSERT_TRUE(ShowAndActivate(form));
+  std::vector<std::string> got;
+  form.OnDropFiles = [&](TObject*, const std::vector<std::string>& paths) { got = paths; };
+  EXPECT_EQ(DropMimeData(form.ClientArea(), data), Qt::CopyAction);
+  QTest::qWait(10);
+  EXPECT_EQ(got, std::vector<std::string>{"/tmp/trial3/casos/caf\xE9.dad"});
 }
 
 TEST(Drop, AFailingHandlerIsShownByTheErrorDisplay) {
